@@ -1,0 +1,50 @@
+#include "Help.h"
+
+#include "Dialogs.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTextBrowser>
+
+namespace pelto {
+
+namespace {
+QPointer<QTextBrowser> g_helpWindow;
+}
+
+QTextBrowser* HelpWindow()
+{
+    return g_helpWindow.data();
+}
+
+bool ShowHelpFile(QWidget* parent, const QString& helpFilePath)
+{
+    QFile file(helpFilePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowAbortWarning(parent, QStringLiteral("   ヘルプファイル %1 が見つかりません。          ")
+                                     .arg(QFileInfo(helpFilePath).absoluteFilePath()));
+        return false;
+    }
+    const QString html = QString::fromUtf8(file.readAll());
+
+    if (!g_helpWindow) {
+        // A window of its own beside the main window, owned by it so that it
+        // closes with the program instead of keeping it alive.
+        g_helpWindow = new QTextBrowser(parent);
+        g_helpWindow->setWindowFlag(Qt::Window);
+        g_helpWindow->setAttribute(Qt::WA_DeleteOnClose);
+        g_helpWindow->setWindowTitle(QStringLiteral("Pelto (ﾍﾙﾌﾟ)"));
+        g_helpWindow->setOpenExternalLinks(false);
+        g_helpWindow->resize(620, 480);
+    }
+    // Relative links and pictures in the guide resolve against its folder.
+    g_helpWindow->setSearchPaths({QFileInfo(helpFilePath).absolutePath()});
+    g_helpWindow->setHtml(html);
+    g_helpWindow->show();
+    g_helpWindow->raise();
+    g_helpWindow->activateWindow();
+    return true;
+}
+
+}  // namespace pelto

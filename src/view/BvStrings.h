@@ -1,0 +1,109 @@
+// TBvStrings: the line store of a TBigView.  Lines are raw CP932 bytes without
+// their break.  A loaded file sits in one block and lines are slices of it;
+// a line is copied only when it is changed.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <iosfwd>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelto {
+
+// UTF-8 of the list error message the program shows.
+inline constexpr const char* kListIndexMessage = "インデックスがリストの範囲を超えています";
+
+// An index outside its allowed range; the store is left unchanged.
+class EListError : public std::out_of_range {
+public:
+    explicit EListError(const std::string& message = kListIndexMessage) : std::out_of_range(message) {}
+};
+
+// A file or stream that could not be opened, read or written.
+class EInOutError : public std::runtime_error {
+public:
+    explicit EInOutError(const std::string& message) : std::runtime_error(message) {}
+};
+
+class TBvStrings {
+public:
+    static constexpr int32_t MaxCapacity = 0x7FFFFFF;
+    static constexpr int32_t GrowBy = 32;
+    static constexpr int32_t BytesPerLineEstimate = 28;
+
+    TBvStrings();
+    ~TBvStrings();
+    TBvStrings(const TBvStrings&) = delete;
+    TBvStrings& operator=(const TBvStrings&) = delete;
+
+    int32_t Count() const { return count_; }
+    int32_t Capacity() const { return capacity_; }
+
+    // The view stays valid until the next change of the store.
+    std::string_view Get(int32_t index) const;
+    int32_t Length(int32_t index) const { return static_cast<int32_t>(Get(index).size()); }
+    void Put(int32_t index, std::string_view text);
+    int32_t Add(std::string_view text);
+    void Insert(int32_t index, std::string_view text);
+    void Delete(int32_t index);
+    void Exchange(int32_t index1, int32_t index2);
+    void SetCount(int32_t n);
+    void SetCapacity(int32_t n);
+    void Clear();
+
+    std::string GetText() const;              // every line followed by CR LF
+    void SetText(std::string_view text);      // CR, LF, CR LF break; NUL ends the text
+    std::string GetCommaText() const;
+    void SetCommaText(std::string_view text);
+    int32_t IndexOf(std::string_view text) const;
+    // Forward search ignoring ASCII case from (column 1-based, line 0-based).
+    // Not found leaves line = Count().
+    bool Find(std::string_view pattern, int32_t& line, int32_t& column) const;
+
+    void AddStrings(const std::vector<std::string>& list);
+    void Assign(const std::vector<std::string>& list);
+    void AssignTo(std::vector<std::string>& list) const;
+
+    // CR or CR LF ends a line, a lone LF stays in its line, 0x1A ends the file.
+    void LoadFromFile(const std::string& path);
+    void SaveToFile(const std::string& path) const;
+    void LoadFromStream(std::istream& stream);
+    void SaveToStream(std::ostream& stream) const;
+
+private:
+    // One slot: 12 bytes.  Kind tells where the bytes are: a slice of the
+    // loaded block, or an entry of the pool of changed lines.
+#pragma pack(push, 4)
+    struct Slot {
+        uint64_t where;     // block offset, or pool index
+        uint32_t lengthAndKind; // low 31 bits length, top bit set = pool
+    };
+#pragma pack(pop)
+    static_assert(sizeof(Slot) == 12);
+
+    [[noreturn]] void ListError() const;
+    void Reserve(int32_t n);                 // resize the slot array, no checks
+    void ReleaseSlot(Slot& slot);
+    Slot MakeSlot(std::string_view text);
+    std::string_view SlotText(const Slot& slot) const;
+    void GrowIfFull();
+    void AdoptBlock(std::unique_ptr<char[]> block, size_t size);
+    void SplitBlockFileRule(size_t size);
+    void SplitBlockTextRule(size_t size);
+    void AddSlice(size_t offset, size_t length);
+
+    Slot* list_ = nullptr;    // malloc'd, so a trim can shrink in place
+    int32_t count_ = 0;
+    int32_t capacity_ = 0;
+
+    std::unique_ptr<char[]> block_; // bytes of the last load
+    size_t blockSize_ = 0;
+    std::deque<std::string> pool_;  // changed lines; deque keeps views stable
+    std::vector<uint64_t> freePool_;
+};
+
+} // namespace pelto

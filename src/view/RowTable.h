@@ -1,0 +1,77 @@
+// The row table of a TBigView: display rows as slices of logical lines, and
+// the three wrapping modes (no wrap, every WrapByte bytes, window width).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "view/BvStrings.h"
+
+namespace pelto {
+
+// UTF-8 of the row table's list-index error; %d is the index.
+inline constexpr const char* kRowIndexMessage = "リストのインデックスが範囲を超えています (%d)";
+
+struct RowEntry {
+    int32_t Line;    // logical line the row shows (0-based)
+    int32_t Start;   // 1-based byte column where the row begins; 0 for an empty line
+    int32_t Length;  // planned bytes (the last row of a line may plan more than remain)
+    int32_t Index;   // 0-based position among the rows of its line
+    uint8_t Last;    // 1 on the last row of its line
+};
+
+struct TPoint {
+    int32_t X;   // column (1-based byte position)
+    int32_t Y;   // row or line (0-based)
+};
+
+// The view measures with its font through this.
+class TextMeasurer {
+public:
+    virtual ~TextMeasurer() = default;
+    virtual int32_t Advance(uint16_t ch) = 0;  // single byte b, or (lead << 8) | trail
+    virtual int32_t TabWidth() const = 0;      // CharWidth * ViewTabStop; 0: tabs take no width
+    virtual int32_t CharWidth() const = 0;
+    virtual int32_t ClientWidth() const = 0;
+};
+
+// Pixel width of text with tabs to the next multiple of TabWidth from origin 0.
+// A trailing lone lead byte is measured as a single byte.
+int64_t TabbedWidth(std::string_view text, TextMeasurer& m);
+
+class RowTable {
+public:
+    int32_t RowCount() const { return static_cast<int32_t>(start_.size()); }
+    int32_t LineCount() const { return static_cast<int32_t>(firstRow_.size()); } // lines laid out
+
+    RowEntry Row(int32_t row) const;               // row outside 0..RowCount-1 throws EListError
+    int32_t RowOfLine(int32_t line) const;         // negative throws; at or past the end gives RowCount
+    int32_t LineOfRow(int32_t row) const;          // -1 outside 0..RowCount-1
+    std::string_view RowText(const TBvStrings& store, int32_t row) const; // clipped to the line
+    TPoint LineToRowPos(TPoint columnLine) const;
+    TPoint RowToLinePos(TPoint columnRow) const;   // (0, 0) outside
+
+    // Rebuilds the rows of lines line..store.Count()-1 and drops every row
+    // after them.  measurer is used only when wordWrap and wrapByte == 0
+    // (a null measurer then lays lines out as one row each).
+    void LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, int32_t wrapByte,
+                    TextMeasurer* measurer);
+    void Clear();
+    void Reserve(int32_t n);
+
+private:
+    [[noreturn]] static void IndexError(int32_t index);
+    int32_t WindowRowWidth(std::string_view text, TextMeasurer& m);
+
+    // Rows of line k are rows firstRow_[k] .. firstRow_[k+1]-1 (or to the end).
+    std::vector<int32_t> firstRow_;
+    std::vector<int32_t> start_;   // per row
+    std::vector<int32_t> length_;  // per row
+    // Advances measured once per character code during one window-width layout.
+    std::vector<int32_t> advance_;
+    std::vector<uint16_t> measured_;
+    std::vector<int64_t> prefix_;
+};
+
+} // namespace pelto
