@@ -1,0 +1,645 @@
+#include "Main.h"
+
+#include "Dialgdsp.h"
+#include "Version.h"
+#include "platform/Colors.h"
+#include "platform/Dialogs.h"
+#include "platform/Help.h"
+#include "positions/ResumeTable.h"
+#include "settings/ExePaths.h"
+#include "text/NumberField.h"
+#include "view/BigView.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+#include <exception>
+
+using pelto::TBigView;
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr int kDesignWidth = 620;
+constexpr int kDesignHeight = 420;
+
+const QString kExitQuestion = QStringLiteral("    終了しますか。          ");
+const QString kIconizeQuestion = QStringLiteral("          アイコン化しますか。          ")
+                                 + QStringLiteral("\r\n\r\n")
+                                 + QStringLiteral("   はい : アイコン化    いいえ : 終了          ");
+const QString kFileMissing = QStringLiteral("   指定されたファイルが存在しません。          ");
+const QString kFileUnreadable = QStringLiteral("   指定されたファイルがオープンできません。          ");
+
+// The highest row a stored line number may lead to.
+constexpr int kMaxJumpRow = 999999;
+
+enum class ModifierSet { Ctrl, Alt, Shift, Plain };
+
+// Modifiers compared as whole sets: Ctrl means Ctrl alone, and so on; any other
+// combination counts as plain. The keypad flag says where a key is, not what is held.
+ModifierSet ModifiersOf(const QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers held = event->modifiers() & ~Qt::KeypadModifier;
+    if (held == Qt::ControlModifier)
+        return ModifierSet::Ctrl;
+    if (held == Qt::AltModifier)
+        return ModifierSet::Alt;
+    if (held == Qt::ShiftModifier)
+        return ModifierSet::Shift;
+    return ModifierSet::Plain;
+}
+
+QString FolderOfExecutable()
+{
+    return QFileInfo(QString::fromStdString(pelto::ExecutablePath())).absolutePath();
+}
+
+}  // namespace
+
+TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(parent)
+{
+    Form1 = this;
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Pelto (ﾒｲﾝ)"));
+    setFont(pelto::WindowFont());
+    resize(kDesignWidth, kDesignHeight);
+
+    BigView1 = new TBigView(this);
+    BigView1->setObjectName(QStringLiteral("BigView1"));
+    BigView1->SetBvStyle(pelto::TBvStyle(pelto::bvClientLow) | pelto::bvDblFrame);
+    BigView1->SetCapacity(0);
+    BigView1->SetCaret(false);
+    BigView1->SetMaxChar(255);
+    BigView1->SetPCanLimit(0);
+    BigView1->SetScOver(true);
+    BigView1->SetScrollBar(pelto::ssVertical);
+    BigView1->SetScrollSense(1);
+    BigView1->SetSelect(false);
+    BigView1->SetViewTabStop(4);
+    BigView1->SetWrapByte(80);
+    BigView1->SetWordWrap(true);
+    BigView1->OnKeyDown = [this](QKeyEvent* event) { return FormKeyDown(event); };
+    BigView1->OnViewLineChanged = [this](TBigView*) { BigView1ViewLineChanged(); };
+    setCentralWidget(BigView1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(0);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+
+    BuildMenus();
+    BigView1->SetPopupMenu(PopupMenu1);
+
+    FormCreate(arguments);
+}
+
+TForm1::~TForm1()
+{
+    // A window destroyed without being closed still saves what shutdown saves.
+    if (!ShutdownDone)
+        FormDestroy();
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Menus
+
+void TForm1::BuildMenus()
+{
+    auto item = [this](QMenu* menu, const char* caption, const char* name, void (TForm1::*handler)()) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromUtf8(name));
+        // Keys reach the commands only through FormKeyDown.
+        action->setShortcuts({});
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    auto menu = [this](const char* caption, const char* name) {
+        QMenu* created = menuBar()->addMenu(QString::fromUtf8(caption));
+        created->setObjectName(QString::fromUtf8(name));
+        created->menuAction()->setObjectName(QString::fromUtf8(name));
+        return created;
+    };
+
+    MenuFile = menu("ﾌｧｲﾙ(&F)", "MenuFile");
+    MenuFileOpen = item(MenuFile, "開く(&O)...", "MenuFileOpen", &TForm1::MenuFileOpenClick);
+    MenuExit = item(MenuFile, "終了(&X)", "MenuExit", &TForm1::MenuExitClick);
+    MenuFile->addSeparator();
+    for (int entry = 1; entry <= 9; ++entry) {
+        QAction* action = MenuFile->addAction(QStringLiteral("FileOpen%1").arg(entry));
+        action->setObjectName(QStringLiteral("MenuFileOpen%1").arg(entry));
+        connect(action, &QAction::triggered, this, [this, entry] { MenuFileOpenNClick(entry); });
+        MenuFileOpenN[entry - 1] = action;
+    }
+
+    MenuDisp = menu("表示(&D)", "MenuDisp");
+    MenuFileGet = item(MenuDisp, "ﾌｧｲﾙ一覧取得(&=)", "MenuFileGet", &TForm1::MenuFileGetClick);
+    MenuFileDisp = item(MenuDisp, "ﾌｧｲﾙ一覧表示(&*)...", "MenuFileDisp", &TForm1::MenuFileDispClick);
+    MenuFileMinus = item(MenuDisp, "前ﾌｧｲﾙ表示(&-)", "MenuFileMinus", &TForm1::MenuFileMinusClick);
+    MenuFilePlus = item(MenuDisp, "後ﾌｧｲﾙ表示(&+)", "MenuFilePlus", &TForm1::MenuFilePlusClick);
+    MenuDisp->addSeparator();
+    MenuAllTitleGet = item(MenuDisp, "全発言ﾀｲﾄﾙ取得(&S)", "MenuAllTitleGet", &TForm1::MenuAllTitleGetClick);
+    MenuNewTitleGet = item(MenuDisp, "新規発言ﾀｲﾄﾙ取得(&D)", "MenuNewTitleGet", &TForm1::MenuNewTitleGetClick);
+    MenuTitleDisp = item(MenuDisp, "発言ﾀｲﾄﾙ一覧表示(&A)...", "MenuTitleDisp", &TForm1::MenuTitleDispClick);
+    MenuDisp->addSeparator();
+    MenuTreeGet = item(MenuDisp, "ﾂﾘｰ取得(&Y)", "MenuTreeGet", &TForm1::MenuTreeGetClick);
+    MenuTreeDisp = item(MenuDisp, "ﾂﾘｰ表示(&T)", "MenuTreeDisp", &TForm1::MenuTreeDispClick);
+    MenuDisp->addSeparator();
+    MenuResumMem = item(MenuDisp, "ﾚｼﾞｭｰﾑ行記憶(&F)", "MenuResumMem", &TForm1::MenuResumMemClick);
+    MenuResumJump = item(MenuDisp, "ﾚｼﾞｭｰﾑ一覧表示(&R)", "MenuResumJump", &TForm1::MenuResumJumpClick);
+    MenuDisp->addSeparator();
+    MenuShioriMem = item(MenuDisp, "しおり行記憶(&J)", "MenuShioriMem", &TForm1::MenuShioriMemClick);
+    MenuShioriDisp = item(MenuDisp, "しおり一覧表示(&U)...", "MenuShioriDisp", &TForm1::MenuShioriDispClick);
+    MenuDisp->addSeparator();
+    MenuWrapChange = item(MenuDisp, "折返切替(&W)...", "MenuWrapChange", &TForm1::MenuWrapChangeClick);
+
+    MenuSearch = menu("検索(&S)", "MenuSearch");
+    MenuFind = item(MenuSearch, "検索:(&F)...", "MenuFind", &TForm1::MenuFindClick);
+    MenuReFind = item(MenuSearch, "次検索(下検索)(&N)", "MenuReFind", &TForm1::MenuReFindClick);
+    MenuReFindPrior = item(MenuSearch, "前検索(上検索)(&P)", "MenuReFindPrior", &TForm1::MenuReFindPriorClick);
+    MenuJump = item(MenuSearch, "ｼﾞｬﾝﾌﾟ(&J)...", "MenuJump", &TForm1::MenuJumpClick);
+    MenuSearch->addSeparator();
+    MenuLineNumDisp = item(MenuSearch, "現在行番号表示(&I)", "MenuLineNumDisp", &TForm1::MenuLineNumDispClick);
+    MenuLaunchExe = item(MenuSearch, "ﾗﾝﾁｬｰ起動(&K)...", "MenuLaunchExe", &TForm1::MenuLaunchExeClick);
+    MenuSearch->addSeparator();
+    MenuSelectStart = item(MenuSearch, "範囲選択開始(&B)", "MenuSelectStart", &TForm1::MenuSelectStartClick);
+    MenuSelectEnd = item(MenuSearch, "範囲選択終了(&C) ", "MenuSelectEnd", &TForm1::MenuSelectEndClick);
+
+    MenuOption = menu("環境設定(&K)", "MenuOption");
+    MenuOptionSet = item(MenuOption, "各種設定(&O)...", "MenuOptionSet", &TForm1::MenuOptionSetClick);
+    MenuFont = item(MenuOption, "ﾌｫﾝﾄ設定(&F)...", "MenuFont", &TForm1::MenuFontClick);
+    MenuBackColor = item(MenuOption, "背景色設定(&C)...", "MenuBackColor", &TForm1::MenuBackColorClick);
+    MenuLaunch = item(MenuOption, "ﾗﾝﾁｬｰ設定(&L)...", "MenuLaunch", &TForm1::MenuLaunchClick);
+    MenuExtSet = item(MenuOption, "拡張子設定(&E)...", "MenuExtSet", &TForm1::MenuExtSetClick);
+
+    MenuHelp = menu("ﾍﾙﾌﾟ(&H)", "MenuHelp");
+    MenuHelpDisp = item(MenuHelp, "ﾍﾙﾌﾟ表示(&C)", "MenuHelpDisp", &TForm1::MenuHelpDispClick);
+    MenuVersion = item(MenuHelp, "ﾊﾞｰｼﾞｮﾝ表示(&A)", "MenuVersion", &TForm1::MenuVersionClick);
+    MenuKeyFunc = item(MenuHelp, "ｷｰ操作一覧(&K)", "MenuKeyFunc", &TForm1::MenuKeyFuncClick);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    QMenu* pop = PopupMenu1;
+    PopFileOpen = item(pop, "開く", "PopFileOpen", &TForm1::MenuFileOpenClick);
+    PopExit = item(pop, "終了", "PopExit", &TForm1::MenuExitClick);
+    pop->addSeparator();
+    PopFind = item(pop, "検索", "PopFind", &TForm1::MenuFindClick);
+    PopJump = item(pop, "ｼﾞｬﾝﾌﾟ", "PopJump", &TForm1::MenuJumpClick);
+    PopLineNumDisp = item(pop, "現在行番号表示", "PopLineNumDisp", &TForm1::MenuLineNumDispClick);
+    PopLaunchRun = item(pop, "ﾗﾝﾁｬｰ起動", "PopLaunchRun", &TForm1::PopLaunchRunClick);
+    pop->addSeparator();
+    PopFileGet = item(pop, "ﾌｧｲﾙ一覧取得", "PopFileGet", &TForm1::MenuFileGetClick);
+    PopFileDisp = item(pop, "ﾌｧｲﾙ一覧表示", "PopFileDisp", &TForm1::MenuFileDispClick);
+    PopFileMinus = item(pop, "前ﾌｧｲﾙ表示", "PopFileMinus", &TForm1::MenuFileMinusClick);
+    PopFilePlus = item(pop, "後ﾌｧｲﾙ表示", "PopFilePlus", &TForm1::MenuFilePlusClick);
+    pop->addSeparator();
+    PopAllTitleGet = item(pop, "全発言ﾀｲﾄﾙ取得", "PopAllTitleGet", &TForm1::MenuAllTitleGetClick);
+    PopNewTitleGet = item(pop, "新規発言ﾀｲﾄﾙ取得", "PopNewTitleGet", &TForm1::MenuNewTitleGetClick);
+    PopTitleDisp = item(pop, "発言ﾀｲﾄﾙ一覧表示", "PopTitleDisp", &TForm1::PopTitleDispClick);
+    pop->addSeparator();
+    PopTreeGet = item(pop, "ﾂﾘｰ取得", "PopTreeGet", &TForm1::MenuTreeGetClick);
+    PopTreeDisp = item(pop, "ﾂﾘｰ表示", "PopTreeDisp", &TForm1::MenuTreeDispClick);
+    pop->addSeparator();
+    PopResumuSet = item(pop, "ﾚｼﾞｭｰﾑ行記憶", "PopResumuSet", &TForm1::PopResumuSetClick);
+    PopResumJump = item(pop, "ﾚｼﾞｭｰﾑ一覧表示", "PopResumJump", &TForm1::PopResumJumpClick);
+    pop->addSeparator();
+    PopShioriSet = item(pop, "しおり行記憶", "PopShioriSet", &TForm1::PopShioriSetClick);
+    PopShioriDisp = item(pop, "しおり一覧表示", "PopShioriDisp", &TForm1::PopShioriDispClick);
+    pop->addSeparator();
+    PopSelectStart = item(pop, "範囲選択開始", "PopSelectStart", &TForm1::MenuSelectStartClick);
+    PopSelectEnd = item(pop, "範囲選択終了", "PopSelectEnd", &TForm1::MenuSelectEndClick);
+    pop->addSeparator();
+    PopWrapChange = item(pop, "折返切替", "PopWrapChange", &TForm1::MenuWrapChangeClick);
+}
+
+void TForm1::EnableDocumentCommands(bool enabled)
+{
+    const std::array<QAction*, 23> commands{
+        MenuAllTitleGet, MenuNewTitleGet, MenuTitleDisp, MenuResumMem, MenuResumJump,
+        MenuShioriMem, MenuShioriDisp, MenuSearch->menuAction(),
+        PopFind, PopJump, PopLineNumDisp, PopLaunchRun, PopAllTitleGet, PopNewTitleGet,
+        PopTitleDisp, PopTreeGet, PopTreeDisp, PopResumuSet, PopResumJump, PopShioriSet,
+        PopShioriDisp, PopSelectStart, PopSelectEnd,
+    };
+    for (QAction* command : commands)
+        command->setEnabled(enabled);
+}
+
+void TForm1::RefreshRecentFileMenu()
+{
+    for (int entry = 9; entry >= 1; --entry) {
+        const std::string& name = Mirror.RecentFiles[entry];
+        QAction* action = MenuFileOpenN[entry - 1];
+        // The full name as stored; "&" is shown as itself, not as a mnemonic.
+        action->setText(QString::fromStdString(name).replace(u'&', QStringLiteral("&&")));
+        action->setVisible(!name.empty());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+void TForm1::FormCreate(const QStringList& arguments)
+{
+    const QString first = arguments.isEmpty() ? QString() : arguments.first();
+    IconStart = first == QLatin1String("/I") || first == QLatin1String("/i");
+
+    BaseCaption = windowTitle();
+
+    std::vector<std::string> errors;
+    pelto::ReadIniFileValue(pelto::SettingsIniFile(), Mirror, errors);
+    // A bad value was replaced by its default; say so once and carry on.
+    ReportSettingsErrors(errors, false);
+
+    PlaceWindow();
+    HistoryMenuBase = static_cast<int>(MenuFile->actions().size()) - 9;
+
+    EnableDocumentCommands(false);
+    MenuReFind->setEnabled(false);
+    MenuReFindPrior->setEnabled(false);
+
+    ConfigureView();
+
+    FindDone = false;
+    HitShown = false;
+    Selecting = false;
+    KeyListPage = 1;
+    ResumeOnExit = false;
+
+    // The recent list is held to its configured length whatever happens next.
+    const int keep = std::clamp(pelto::StrToIntDef(Mirror.EditFileResum, 9), 0, 9);
+    for (int entry = keep + 1; entry <= 9; ++entry)
+        Mirror.RecentFiles[entry].clear();
+    RefreshRecentFileMenu();
+
+    if (!first.isEmpty() && !IconStart)
+        OpenDocument(first);
+
+    RebuildTitle();
+    BigView1->setFocus();
+
+    if (IconStart)
+        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void TForm1::PlaceWindow()
+{
+    const pelto::WindowPlacement& placement = Mirror.Placement[pelto::kFormMain];
+    if (placement.UseStoredBounds()) {
+        move(placement.Left, placement.Top);
+        resize(placement.Width, placement.Height);
+        return;
+    }
+    resize(kDesignWidth, kDesignHeight);
+    pelto::CentreOnScreen(this);
+}
+
+void TForm1::ConfigureView()
+{
+    BigView1->SetBvStyle(pelto::bvDblFrame);
+    const int fontSize = pelto::StrToIntDef(Mirror.TextFontSize, 14);
+    BigView1->SetViewFont(TBigView::MakeViewFont(QString::fromStdString(Mirror.TextFontName), fontSize));
+    BigView1->SetFontColor(pelto::ColorFromText(QString::fromStdString(Mirror.TextFontColor))
+                               .value_or(palette().color(QPalette::Text)));
+    BigView1->SetColor(pelto::ColorFromText(QString::fromStdString(Mirror.TextBackColor))
+                           .value_or(palette().color(QPalette::Base)));
+    BigView1->SetWordWrap(Mirror.CheckWrapChar);
+
+    const pelto::StartupOptions options = pelto::ClampStartupOptions(Mirror);
+    BigView1->SetWrapByte(options.WrapByte);
+    BigView1->SetViewTabStop(options.ViewTabStop);
+    BigView1->SetScrollSense(options.ScrollSense);
+    FindScrollRows = options.FindScrollRows;
+}
+
+bool TForm1::OpenDocument(const QString& name)
+{
+    const QFileInfo info(name);
+    const QString fullName = info.absoluteFilePath();
+    if (!info.exists()) {
+        pelto::ShowAbortWarning(this, kFileMissing);
+        return false;
+    }
+    // A folder, a pipe or a device is no document; reading a pipe would hang.
+    if (!info.isFile()) {
+        pelto::ShowAbortWarning(this, kFileUnreadable);
+        return false;
+    }
+    try {
+        BigView1->LoadFromFile(QFile::encodeName(fullName).toStdString());
+    } catch (const std::exception&) {
+        BigView1->Clear();
+        pelto::ShowAbortWarning(this, kFileUnreadable);
+        return false;
+    }
+    CurrentFileName = fullName.toStdString();
+    RebuildTitle();
+    EnableDocumentCommands(true);
+
+    if (Mirror.CheckAutoResumJump) {
+        const std::optional<long long> line = pelto::ResumeLineForFile(pelto::SettingsIniFile(), CurrentFileName);
+        // The stored 1-based number used as a 0-based index names the row after
+        // the stored line; the row before it is the stored line's last row.
+        if (line && *line >= 0 && *line <= kMaxJumpRow) {
+            const int row = BigView1->RowOfLine(static_cast<int>(*line));
+            if (row >= 1 && row <= kMaxJumpRow)
+                BigView1->SetTopRow(row >= BigView1->RowCount() ? BigView1->RowCount() - 1 : row - 1);
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Title
+
+QString TForm1::TitleText() const
+{
+    return BaseCaption + QStringLiteral("  ") + QString::fromStdString(CurrentFileName)
+           + QStringLiteral("  全行数 : ") + QString::number(BigView1->RowCount())
+           + QStringLiteral(" (") + QString::number(BigView1->LineCount()) + QStringLiteral(")");
+}
+
+void TForm1::RebuildTitle()
+{
+    setWindowTitle(TitleText());
+}
+
+void TForm1::ResizeExecute()
+{
+    if (BigView1)
+        RebuildTitle();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    ResizeExecute();
+}
+
+// ---------------------------------------------------------------------------
+// Keys
+
+bool TForm1::FormKeyDown(QKeyEvent* event)
+{
+    const ModifierSet held = ModifiersOf(event);
+    const int key = event->key();
+
+    if (key == Qt::Key_BracketLeft && held == ModifierSet::Ctrl) {
+        ToggleMaximized();
+        return true;
+    }
+    // While a range is being selected the exit keys do nothing.
+    if (Selecting)
+        return false;
+
+    switch (key) {
+    case Qt::Key_Escape:
+    case Qt::Key_Backspace:
+        ExitRequest(true);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (held == ModifierSet::Ctrl) {
+            if (!CurrentFileName.empty())
+                MenuLaunchExeClick();
+            return true;
+        }
+        if (held == ModifierSet::Shift)
+            return false;   // runs launcher slot 1, built with the launcher
+        ExitRequest(false);
+        return true;
+    case Qt::Key_Q:
+        if (held == ModifierSet::Plain || held == ModifierSet::Shift) {
+            ExitRequest(false);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    // Keys pressed in the view were offered to FormKeyDown there already.
+    if (focusWidget() != BigView1 && FormKeyDown(event)) {
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TForm1::ToggleMaximized()
+{
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        showNormal();
+    else
+        showMaximized();
+}
+
+// ---------------------------------------------------------------------------
+// Exit and shutdown
+
+void TForm1::ExitRequest(bool withResume)
+{
+    if (IconStart) {
+        if (Mirror.CheckCloseDialog) {
+            switch (pelto::AskYesNoCancel(this, kIconizeQuestion)) {
+            case pelto::Answer::Yes:
+                Iconize();
+                return;
+            case pelto::Answer::No:
+                break;
+            case pelto::Answer::Cancel:
+                return;
+            }
+        } else {
+            Iconize();
+            return;
+        }
+    } else if (Mirror.CheckCloseDialog && pelto::AskYesNo(this, kExitQuestion) != pelto::Answer::Yes) {
+        return;
+    }
+    if (withResume)
+        ResumeOnExit = true;
+    close();
+}
+
+void TForm1::MenuExitClick()
+{
+    ExitRequest(false);
+}
+
+void TForm1::Iconize()
+{
+    showMinimized();
+    FocusMoveToApliMinimized();
+}
+
+void TForm1::FocusMoveToApliMinimized()
+{
+    // Nothing to hand the focus to until instance switching exists.
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (!ShutdownDone)
+        FormDestroy();
+    event->accept();
+}
+
+void TForm1::FormDestroy()
+{
+    ShutdownDone = true;
+    pelto::IniFile file = pelto::SettingsIniFile();
+    std::vector<std::string> errors;
+
+    if (Mirror.CheckAutoResum || ResumeOnExit) {
+        try {
+            // StoreResumePoint leaves the list alone when no document is open.
+            pelto::StoreResumePoint(file, CurrentFileName, BigView1->LineOfRow(BigView1->TopRow()) + 1,
+                                    pelto::ResumeLimit(Mirror.EditResumResum));
+        } catch (const std::exception& error) {
+            errors.push_back(error.what());
+        }
+    }
+
+    BigView1->Clear();
+
+    const Qt::WindowStates abnormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (!(windowState() & abnormal)) {
+        pelto::WindowPlacement& placement = Mirror.Placement[pelto::kFormMain];
+        placement.Left = x();
+        placement.Top = y();
+        placement.Width = width();
+        placement.Height = height();
+    }
+
+    for (int slot = 1; slot <= pelto::kBookmarkCount; ++slot)
+        Mirror.BookmarkTable[slot].clear();
+
+    pelto::WriteIniFileValue(file, Mirror, errors);
+    ReportSettingsErrors(errors, true);
+}
+
+void TForm1::ReportSettingsErrors(const std::vector<std::string>& errors, bool asWarning)
+{
+    std::vector<std::string> distinct;
+    for (const std::string& message : errors) {
+        if (std::find(distinct.begin(), distinct.end(), message) == distinct.end())
+            distinct.push_back(message);
+    }
+    if (distinct.empty())
+        return;
+    QString text;
+    for (const std::string& message : distinct) {
+        if (!text.isEmpty())
+            text += QStringLiteral("\r\n");
+        text += QStringLiteral("   ") + QString::fromStdString(message) + QStringLiteral("          ");
+    }
+    if (asWarning)
+        pelto::ShowAbortWarning(this, text);
+    else
+        pelto::ShowOkInformation(this, text);
+}
+
+// ---------------------------------------------------------------------------
+// Help menu
+
+void TForm1::MenuHelpDispClick()
+{
+    pelto::ShowHelpFile(this, FolderOfExecutable() + QStringLiteral("/PELTO.HLP"));
+}
+
+void TForm1::MenuVersionClick()
+{
+    auto* version = new TForm3(this);
+    pelto::CentreOnScreen(version);
+    version->exec();
+    delete version;
+}
+
+// ---------------------------------------------------------------------------
+// Pop-up items that need a document
+
+void TForm1::PopLaunchRunClick()
+{
+    if (!CurrentFileName.empty())
+        MenuLaunchExeClick();
+}
+
+void TForm1::PopTitleDispClick()
+{
+    if (!CurrentFileName.empty())
+        MenuTitleDispClick();
+}
+
+void TForm1::PopResumuSetClick()
+{
+    if (!CurrentFileName.empty())
+        MenuResumMemClick();
+}
+
+void TForm1::PopResumJumpClick()
+{
+    if (!CurrentFileName.empty())
+        MenuResumJumpClick();
+}
+
+void TForm1::PopShioriSetClick()
+{
+    if (!CurrentFileName.empty())
+        MenuShioriMemClick();
+}
+
+void TForm1::PopShioriDispClick()
+{
+    if (!CurrentFileName.empty())
+        MenuShioriDispClick();
+}
+
+// ---------------------------------------------------------------------------
+// Commands that arrive with their own windows; until then they do nothing.
+
+void TForm1::MenuFileOpenClick() {}
+void TForm1::MenuFileOpenNClick(int) {}
+void TForm1::MenuFileGetClick() {}
+void TForm1::MenuFileDispClick() {}
+void TForm1::MenuFileMinusClick() {}
+void TForm1::MenuFilePlusClick() {}
+void TForm1::MenuAllTitleGetClick() {}
+void TForm1::MenuNewTitleGetClick() {}
+void TForm1::MenuTitleDispClick() {}
+void TForm1::MenuTreeGetClick() {}
+void TForm1::MenuTreeDispClick() {}
+void TForm1::MenuResumMemClick() {}
+void TForm1::MenuResumJumpClick() {}
+void TForm1::MenuShioriMemClick() {}
+void TForm1::MenuShioriDispClick() {}
+void TForm1::MenuWrapChangeClick() {}
+void TForm1::MenuFindClick() {}
+void TForm1::MenuReFindClick() {}
+void TForm1::MenuReFindPriorClick() {}
+void TForm1::MenuJumpClick() {}
+void TForm1::MenuLineNumDispClick() {}
+void TForm1::MenuLaunchExeClick() {}
+void TForm1::MenuSelectStartClick() {}
+void TForm1::MenuSelectEndClick() {}
+void TForm1::MenuOptionSetClick() {}
+void TForm1::MenuFontClick() {}
+void TForm1::MenuBackColorClick() {}
+void TForm1::MenuLaunchClick() {}
+void TForm1::MenuExtSetClick() {}
+void TForm1::MenuKeyFuncClick() {}
+void TForm1::Timer1Timer() {}
+void TForm1::BigView1ViewLineChanged() {}

@@ -1,0 +1,198 @@
+#pragma once
+// The main window: the view, the menus, start-up, the exit command and shutdown.
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "settings/Settings.h"
+
+class QAction;
+class QMenu;
+class QTimer;
+
+namespace pelto {
+class TBigView;
+}
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // `arguments` are the command-line arguments after the program name.
+    explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- state -------------------------------------------------------------
+    std::string CurrentFileName;   // full name of the shown document; empty: none
+    QString BaseCaption;           // the design caption every title starts with
+    bool IconStart = false;        // started resident with "/I" or "/i"
+    bool ResumeOnExit = false;     // an exit key asked for a resume record
+    int HistoryMenuBase = 0;       // fixed items at the top of the File menu
+    pelto::Settings Mirror;        // the settings read at start
+    int FindScrollRows = 0;
+    bool FindDone = false;
+    bool HitShown = false;
+    bool Selecting = false;
+    int KeyListPage = 1;
+
+    // ---- components ----------------------------------------------------------
+    pelto::TBigView* BigView1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    QMenu* MenuFile = nullptr;
+    QAction* MenuFileOpen = nullptr;
+    QAction* MenuExit = nullptr;
+    std::array<QAction*, 9> MenuFileOpenN{};   // MenuFileOpen1 .. MenuFileOpen9
+
+    QMenu* MenuDisp = nullptr;
+    QAction* MenuFileGet = nullptr;
+    QAction* MenuFileDisp = nullptr;
+    QAction* MenuFileMinus = nullptr;
+    QAction* MenuFilePlus = nullptr;
+    QAction* MenuAllTitleGet = nullptr;
+    QAction* MenuNewTitleGet = nullptr;
+    QAction* MenuTitleDisp = nullptr;
+    QAction* MenuTreeGet = nullptr;
+    QAction* MenuTreeDisp = nullptr;
+    QAction* MenuResumMem = nullptr;
+    QAction* MenuResumJump = nullptr;
+    QAction* MenuShioriMem = nullptr;
+    QAction* MenuShioriDisp = nullptr;
+    QAction* MenuWrapChange = nullptr;
+
+    QMenu* MenuSearch = nullptr;
+    QAction* MenuFind = nullptr;
+    QAction* MenuReFind = nullptr;
+    QAction* MenuReFindPrior = nullptr;
+    QAction* MenuJump = nullptr;
+    QAction* MenuLineNumDisp = nullptr;
+    QAction* MenuLaunchExe = nullptr;
+    QAction* MenuSelectStart = nullptr;
+    QAction* MenuSelectEnd = nullptr;
+
+    QMenu* MenuOption = nullptr;
+    QAction* MenuOptionSet = nullptr;
+    QAction* MenuFont = nullptr;
+    QAction* MenuBackColor = nullptr;
+    QAction* MenuLaunch = nullptr;
+    QAction* MenuExtSet = nullptr;
+
+    QMenu* MenuHelp = nullptr;
+    QAction* MenuHelpDisp = nullptr;
+    QAction* MenuVersion = nullptr;
+    QAction* MenuKeyFunc = nullptr;
+
+    QMenu* PopupMenu1 = nullptr;
+    QAction* PopFileOpen = nullptr;
+    QAction* PopExit = nullptr;
+    QAction* PopFind = nullptr;
+    QAction* PopJump = nullptr;
+    QAction* PopLineNumDisp = nullptr;
+    QAction* PopLaunchRun = nullptr;
+    QAction* PopFileGet = nullptr;
+    QAction* PopFileDisp = nullptr;
+    QAction* PopFileMinus = nullptr;
+    QAction* PopFilePlus = nullptr;
+    QAction* PopAllTitleGet = nullptr;
+    QAction* PopNewTitleGet = nullptr;
+    QAction* PopTitleDisp = nullptr;
+    QAction* PopTreeGet = nullptr;
+    QAction* PopTreeDisp = nullptr;
+    QAction* PopResumuSet = nullptr;
+    QAction* PopResumJump = nullptr;
+    QAction* PopShioriSet = nullptr;
+    QAction* PopShioriDisp = nullptr;
+    QAction* PopSelectStart = nullptr;
+    QAction* PopSelectEnd = nullptr;
+    QAction* PopWrapChange = nullptr;
+
+    // ---- operations ------------------------------------------------------------
+    // The window title: base caption, name, display rows and logical lines.
+    QString TitleText() const;
+    void RebuildTitle();
+    // Enables the commands that need a document (not the repeat searches).
+    void EnableDocumentCommands(bool enabled);
+    // The recent-file items show the list entries; empty entries are hidden.
+    void RefreshRecentFileMenu();
+    // Loads `name` as the document; false (after its warning) when it fails.
+    bool OpenDocument(const QString& name);
+    // The key handler of the window and of the view; true when the key was used.
+    bool FormKeyDown(QKeyEvent* event);
+    // Ends the program or, in the resident mode, iconizes it, asking first when
+    // "CheckCloseDialog" is on. `withResume` marks a real close for a resume
+    // record.
+    void ExitRequest(bool withResume);
+
+    // ---- command handlers --------------------------------------------------------
+    void MenuFileOpenClick();
+    void MenuFileOpenNClick(int entry);   // entry 1..9
+    void MenuExitClick();
+    void MenuFileGetClick();
+    void MenuFileDispClick();
+    void MenuFileMinusClick();
+    void MenuFilePlusClick();
+    void MenuAllTitleGetClick();
+    void MenuNewTitleGetClick();
+    void MenuTitleDispClick();
+    void MenuTreeGetClick();
+    void MenuTreeDispClick();
+    void MenuResumMemClick();
+    void MenuResumJumpClick();
+    void MenuShioriMemClick();
+    void MenuShioriDispClick();
+    void MenuWrapChangeClick();
+    void MenuFindClick();
+    void MenuReFindClick();
+    void MenuReFindPriorClick();
+    void MenuJumpClick();
+    void MenuLineNumDispClick();
+    void MenuLaunchExeClick();
+    void MenuSelectStartClick();
+    void MenuSelectEndClick();
+    void MenuOptionSetClick();
+    void MenuFontClick();
+    void MenuBackColorClick();
+    void MenuLaunchClick();
+    void MenuExtSetClick();
+    void MenuHelpDispClick();
+    void MenuVersionClick();
+    void MenuKeyFuncClick();
+
+    void PopLaunchRunClick();
+    void PopTitleDispClick();
+    void PopResumuSetClick();
+    void PopResumJumpClick();
+    void PopShioriSetClick();
+    void PopShioriDispClick();
+
+    void Timer1Timer();
+    void BigView1ViewLineChanged();
+    // Passes the focus on after the window was iconized.
+    void FocusMoveToApliMinimized();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void FormCreate(const QStringList& arguments);
+    void PlaceWindow();
+    void ConfigureView();
+    void FormDestroy();
+    void ResizeExecute();
+    void ToggleMaximized();
+    void Iconize();
+    // Shows the messages of failed settings reads or writes, each once.
+    void ReportSettingsErrors(const std::vector<std::string>& errors, bool asWarning);
+
+    bool ShutdownDone = false;
+};
+
+// The one main window of the program.
+extern TForm1* Form1;

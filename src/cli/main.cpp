@@ -1,1 +1,271 @@
-int main() { return 0; }
+// pelto-cli: the core of the viewer for scripts, tests and benchmarks.
+// A bad argument or an unreadable FILE gives one line on stderr, status 2 and
+// nothing on stdout.
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "view/BvStrings.h"
+#include "view/RowTable.h"
+
+namespace {
+
+constexpr int kExitBadUse = 2;
+constexpr int32_t kDefaultWrap = 80; // as the main window wraps
+
+// A failure that ends the command with status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Buffered standard output; nothing reaches the stream before the command
+// has loaded its file.
+class Output {
+public:
+    Output() { buffer_.reserve(1 << 16); }
+    ~Output() { Flush(); }
+    void Append(std::string_view text)
+    {
+        buffer_.append(text);
+        if (buffer_.size() >= (1 << 16))
+            Flush();
+    }
+    void AppendNumber(long long value)
+    {
+        char digits[24];
+        auto result = std::to_chars(digits, digits + sizeof digits, value);
+        buffer_.append(digits, result.ptr);
+    }
+    void Flush()
+    {
+        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size())
+            failed_ = true;
+        buffer_.clear();
+    }
+    bool Finish()
+    {
+        Flush();
+        return std::fflush(stdout) == 0 && !failed_ && !std::ferror(stdout);
+    }
+
+private:
+    std::string buffer_;
+    bool failed_ = false;
+};
+
+struct Layout {
+    bool wordWrap = true;
+    int32_t wrapByte = kDefaultWrap;
+};
+
+// Arguments after the subcommand: options with their values, then operands.
+class Args {
+public:
+    Args(std::vector<std::string_view> items) : items_(std::move(items)) {}
+
+    // Parses the options a subcommand accepts; handlers get each option name
+    // and, for options that take one, its value.
+    void Parse(const std::vector<std::string_view>& flags, const std::vector<std::string_view>& valued,
+               const std::function<void(std::string_view, std::string_view)>& onOption)
+    {
+        bool optionsDone = false;
+        for (size_t i = 0; i < items_.size(); ++i) {
+            std::string_view item = items_[i];
+            if (optionsDone || item.size() < 2 || item[0] != '-') {
+                operands_.push_back(item);
+                continue;
+            }
+            if (item == "--") {
+                optionsDone = true;
+                continue;
+            }
+            std::string_view name = item;
+            std::string_view value;
+            bool hasValue = false;
+            if (auto eq = item.find('='); eq != std::string_view::npos) {
+                name = item.substr(0, eq);
+                value = item.substr(eq + 1);
+                hasValue = true;
+            }
+            if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
+                if (hasValue)
+                    throw UsageError(std::string(name) + " takes no value");
+                onOption(name, {});
+            } else if (std::find(valued.begin(), valued.end(), name) != valued.end()) {
+                if (!hasValue) {
+                    if (i + 1 >= items_.size())
+                        throw UsageError(std::string(name) + " needs a value");
+                    value = items_[++i];
+                }
+                onOption(name, value);
+            } else {
+                throw UsageError("unknown option " + std::string(item));
+            }
+        }
+    }
+    const std::vector<std::string_view>& Operands() const { return operands_; }
+
+private:
+    std::vector<std::string_view> items_;
+    std::vector<std::string_view> operands_;
+};
+
+int32_t PositiveNumber(std::string_view option, std::string_view text)
+{
+    int32_t value = 0;
+    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || value < 1)
+        throw UsageError(std::string(option) + " needs a positive whole number, not \"" + std::string(text) + "\"");
+    return value;
+}
+
+// Options shared by the commands that lay rows out.
+Layout ParseLayoutCommand(Args& args, std::string& file)
+{
+    Layout layout;
+    bool wrapGiven = false;
+    bool nowrapGiven = false;
+    args.Parse({"--nowrap"}, {"--wrap"}, [&](std::string_view name, std::string_view value) {
+        if (name == "--nowrap") {
+            nowrapGiven = true;
+            layout.wordWrap = false;
+        } else {
+            wrapGiven = true;
+            layout.wordWrap = true;
+            layout.wrapByte = PositiveNumber(name, value);
+        }
+    });
+    if (wrapGiven && nowrapGiven)
+        throw UsageError("--wrap and --nowrap exclude each other");
+    if (args.Operands().size() != 1)
+        throw UsageError(args.Operands().empty() ? "FILE is missing" : "only one FILE is accepted");
+    file = std::string(args.Operands()[0]);
+    return layout;
+}
+
+void LoadAndLayout(const std::string& file, const Layout& layout, pelto::TBvStrings& store, pelto::RowTable& rows)
+{
+    try {
+        store.LoadFromFile(file);
+    } catch (const pelto::EInOutError& error) {
+        throw UsageError(error.what());
+    }
+    rows.LayoutFrom(0, store, layout.wordWrap, layout.wrapByte, nullptr);
+}
+
+int CommandStats(Args& args, Output& out)
+{
+    std::string file;
+    Layout layout = ParseLayoutCommand(args, file);
+    pelto::TBvStrings store;
+    pelto::RowTable rows;
+    LoadAndLayout(file, layout, store, rows);
+    out.AppendNumber(store.Count());
+    out.Append(" ");
+    out.AppendNumber(rows.RowCount());
+    out.Append("\n");
+    return 0;
+}
+
+int CommandRows(Args& args, Output& out)
+{
+    std::string file;
+    Layout layout = ParseLayoutCommand(args, file);
+    pelto::TBvStrings store;
+    pelto::RowTable rows;
+    LoadAndLayout(file, layout, store, rows);
+    for (int32_t row = 0; row < rows.RowCount(); ++row) {
+        pelto::RowEntry entry = rows.Row(row);
+        out.AppendNumber(entry.Line);
+        out.Append(" ");
+        out.AppendNumber(entry.Start);
+        out.Append(" ");
+        out.AppendNumber(entry.Length);
+        out.Append(" ");
+        out.AppendNumber(entry.Index);
+        out.Append(" ");
+        out.AppendNumber(entry.Last);
+        out.Append("\n");
+    }
+    return 0;
+}
+
+struct Command {
+    std::string_view name;
+    std::function<int(Args&, Output&)> run; // empty: not yet available
+};
+
+const std::vector<Command>& Commands()
+{
+    static const std::vector<Command> commands = {
+        {"stats", CommandStats},
+        {"rows", CommandRows},
+        {"find", {}},
+        {"titles", {}},
+        {"tree", {}},
+        {"thread", {}},
+    };
+    return commands;
+}
+
+constexpr const char* kUsage =
+    "usage: pelto-cli stats  [--wrap N | --nowrap] FILE\n"
+    "       pelto-cli rows   [--wrap N | --nowrap] FILE\n"
+    "       pelto-cli find   [--case] [--prior] [--hex] [--wrap N | --nowrap] [--top ROW] PATTERN FILE\n"
+    "       pelto-cli titles [--new] FILE\n"
+    "       pelto-cli tree   [--level 1|2|3] FILE\n"
+    "       pelto-cli thread --index K FILE\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fputs("pelto-cli: a command is missing (stats, rows, find, titles, tree, thread)\n", stderr);
+        return kExitBadUse;
+    }
+    std::string_view name = argv[1];
+    if (name == "--help" || name == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const Command* command = nullptr;
+    for (const Command& candidate : Commands()) {
+        if (candidate.name == name)
+            command = &candidate;
+    }
+    if (!command) {
+        std::fprintf(stderr, "pelto-cli: unknown command \"%s\"\n", argv[1]);
+        return kExitBadUse;
+    }
+    if (!command->run) {
+        std::fprintf(stderr, "pelto-cli: %s: not yet available\n", argv[1]);
+        return kExitBadUse;
+    }
+    Args args(std::vector<std::string_view>(argv + 2, argv + argc));
+    Output out;
+    try {
+        int status = command->run(args, out);
+        if (!out.Finish()) {
+            std::fprintf(stderr, "pelto-cli: %s: standard output could not be written\n", argv[1]);
+            return kExitBadUse;
+        }
+        return status;
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "pelto-cli: %s: %s\n", argv[1], error.what());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "pelto-cli: %s: out of memory\n", argv[1]);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "pelto-cli: %s: %s\n", argv[1], error.what());
+    }
+    return kExitBadUse;
+}

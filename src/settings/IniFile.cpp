@@ -308,7 +308,11 @@ void IniFile::WriteEntries(const std::vector<IniEntry>& entries) {
   std::string content;
   struct stat existing;
   const bool exists = stat(target.c_str(), &existing) == 0;
-  if (exists && !ReadWholeFile(target, content)) throw EIniWriteError(path_);
+  // A settings file made read-only stays unchanged, as the folder's own
+  // permission would keep it.
+  if (exists && (access(target.c_str(), W_OK) != 0 || !ReadWholeFile(target, content))) {
+    throw EIniWriteError(path_);
+  }
   IniText text(content);
   for (const IniEntry& entry : entries) text.Set(entry.section, entry.key, entry.value);
   const std::string newContent = text.Content();

@@ -1,0 +1,330 @@
+#include "view/RowTable.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "text/Cp932.h"
+
+namespace pelto {
+
+namespace {
+
+// Tabs go to the next multiple of the tab width from origin 0.
+inline int64_t AfterTab(int64_t x, int32_t tabWidth)
+{
+    return tabWidth > 0 ? (x / tabWidth + 1) * tabWidth : x;
+}
+
+// Appends keeping growth modest: a doubling vector would briefly hold two
+// copies of a table of millions of rows.
+template <typename T>
+inline void PushBack(std::vector<T>& v, T value)
+{
+    if (v.size() == v.capacity())
+        v.reserve(v.size() + v.size() / 4 + 64);
+    v.push_back(value);
+}
+
+// Walks a line's characters forward to answer ByteKind at increasing
+// positions without starting again from byte 1 each time.
+class KindWalker {
+public:
+    explicit KindWalker(std::string_view text) : text_(text) {}
+    // Same result as ByteKind(text, k) for non-decreasing k.
+    int Kind(int64_t k)
+    {
+        if (k < 1 || k > static_cast<int64_t>(text_.size()))
+            return 0;
+        const size_t target = static_cast<size_t>(k - 1);
+        for (;;) {
+            size_t len = Cp932CharLen(text_, charStart_);
+            if (charStart_ + len > target) {
+                if (charStart_ == target)
+                    return len == 2 ? 1 : 0;
+                return 2;
+            }
+            charStart_ += len;
+        }
+    }
+
+private:
+    std::string_view text_;
+    size_t charStart_ = 0;
+};
+
+} // namespace
+
+int64_t TabbedWidth(std::string_view text, TextMeasurer& m)
+{
+    const int32_t tabWidth = m.TabWidth();
+    int64_t x = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        int len = 1;
+        uint16_t code = Cp932CharCode(text, pos, &len);
+        x = code == '\t' ? AfterTab(x, tabWidth) : x + m.Advance(code);
+        pos += static_cast<size_t>(len);
+    }
+    return x;
+}
+
+void RowTable::IndexError(int32_t index)
+{
+    std::string message = kRowIndexMessage;
+    message.replace(message.find("%d"), 2, std::to_string(index));
+    throw EListError(message);
+}
+
+RowEntry RowTable::Row(int32_t row) const
+{
+    if (row < 0 || row >= RowCount())
+        IndexError(row);
+    const int32_t line = LineOfRow(row);
+    const int32_t first = firstRow_[line];
+    const int32_t next = line + 1 < LineCount() ? firstRow_[line + 1] : RowCount();
+    return RowEntry{line, start_[row], length_[row], row - first, static_cast<uint8_t>(row + 1 == next)};
+}
+
+int32_t RowTable::RowOfLine(int32_t line) const
+{
+    if (line < 0)
+        IndexError(line);
+    return line < LineCount() ? firstRow_[line] : RowCount();
+}
+
+int32_t RowTable::LineOfRow(int32_t row) const
+{
+    if (row < 0 || row >= RowCount())
+        return -1;
+    auto it = std::upper_bound(firstRow_.begin(), firstRow_.end(), row);
+    return static_cast<int32_t>(it - firstRow_.begin()) - 1;
+}
+
+std::string_view RowTable::RowText(const TBvStrings& store, int32_t row) const
+{
+    RowEntry entry = Row(row);
+    if (entry.Start <= 0 || entry.Length <= 0)
+        return {};
+    std::string_view line = store.Get(entry.Line);
+    const size_t from = static_cast<size_t>(entry.Start - 1);
+    if (from >= line.size())
+        return {};
+    return line.substr(from, static_cast<size_t>(entry.Length));
+}
+
+TPoint RowTable::LineToRowPos(TPoint columnLine) const
+{
+    const int32_t column = columnLine.X;
+    int32_t row = RowOfLine(columnLine.Y);
+    if (row == RowCount())
+        return TPoint{1, row};
+    // The last row of the line that starts at or before the column (the
+    // first row when none does); Start grows along a line's rows.
+    const int32_t end = columnLine.Y + 1 < LineCount() ? firstRow_[columnLine.Y + 1] : RowCount();
+    auto it = std::upper_bound(start_.begin() + row + 1, start_.begin() + end, column);
+    row = static_cast<int32_t>(it - start_.begin()) - 1;
+    const int64_t rowColumn = int64_t(column) - start_[row] + 1;
+    if (rowColumn <= 0)
+        return TPoint{0, 0};
+    return TPoint{static_cast<int32_t>(rowColumn), row};
+}
+
+TPoint RowTable::RowToLinePos(TPoint columnRow) const
+{
+    if (columnRow.Y < 0 || columnRow.Y >= RowCount())
+        return TPoint{0, 0};
+    return TPoint{start_[columnRow.Y] + columnRow.X - 1, LineOfRow(columnRow.Y)};
+}
+
+void RowTable::Clear()
+{
+    std::vector<int32_t>().swap(firstRow_);
+    std::vector<int32_t>().swap(start_);
+    std::vector<int32_t>().swap(length_);
+}
+
+void RowTable::Reserve(int32_t n)
+{
+    if (n <= 0)
+        return;
+    firstRow_.reserve(static_cast<size_t>(n));
+    start_.reserve(static_cast<size_t>(n));
+    length_.reserve(static_cast<size_t>(n));
+}
+
+// The row width of a line wrapped at the window width: a first estimate from
+// the average byte width, refined against the right edge a byte at a time.
+// Widths of the line's first h bytes come from prefix sums over advances that
+// are measured once per character code.
+int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m)
+{
+    const int64_t length = static_cast<int64_t>(text.size());
+    const int32_t tabWidth = m.TabWidth();
+    auto advance = [&](uint16_t code) -> int32_t {
+        int32_t& cached = advance_[code];
+        if (cached == kUnmeasured) {
+            cached = m.Advance(code);
+            measured_.push_back(code);
+        }
+        return cached;
+    };
+    auto step = [&](int64_t x, uint16_t code) { return code == '\t' ? AfterTab(x, tabWidth) : x + advance(code); };
+
+    int64_t W = m.ClientWidth();
+    const int64_t cw = m.CharWidth();
+
+    // Most lines fit: when no tab is present and every byte is at most the
+    // widest measured byte, the line cannot be wider than length * that.
+    if (maxPerByte_ >= 0 && std::memchr(text.data(), '\t', text.size()) == nullptr &&
+        length * maxPerByte_ <= W)
+        return static_cast<int32_t>(length);
+
+    int64_t E = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        int len = 1;
+        uint16_t code = Cp932CharCode(text, pos, &len);
+        E = step(E, code);
+        pos += static_cast<size_t>(len);
+    }
+    if (E <= W)
+        return static_cast<int32_t>(length);
+
+    W = std::max<int64_t>(W, advance('x'));
+    const int64_t average = std::max<int64_t>(1, E / length);
+    int64_t h = W / average;
+
+    // prefix_[i]: width of the first i bytes, a cut lead byte measured alone.
+    prefix_.assign(1, 0);
+    size_t boundary = 0;
+    int64_t boundaryX = 0;
+    auto widthOf = [&](int64_t bytes) -> int64_t {
+        while (static_cast<int64_t>(prefix_.size()) <= bytes) {
+            int len = 1;
+            uint16_t code = Cp932CharCode(text, boundary, &len);
+            if (len == 2)
+                prefix_.push_back(step(boundaryX, static_cast<uint16_t>(code >> 8)));
+            boundaryX = step(boundaryX, code);
+            prefix_.push_back(boundaryX);
+            boundary += static_cast<size_t>(len);
+        }
+        return prefix_[static_cast<size_t>(bytes)];
+    };
+
+    bool grown = false;
+    bool shrunk = false;
+    for (;;) {
+        if (W - 2 * cw < E && E < W)
+            break;
+        if (E <= W - 2 * cw)
+            ++h;
+        else if (E > W)
+            --h;
+        h = std::clamp<int64_t>(h, 1, length);
+        const int64_t previous = E;
+        E = widthOf(h);
+        if (E > previous)
+            grown = true;
+        else
+            shrunk = true;
+        if (E == previous || (grown && shrunk))
+            break;
+    }
+    return static_cast<int32_t>(h);
+}
+
+void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
+{
+    if (advance_.empty())
+        advance_.assign(65536, kUnmeasured);
+    for (uint16_t code : measured_)
+        advance_[code] = kUnmeasured;
+    measured_.clear();
+    maxPerByte_ = -1;
+    // For a large layout, measuring every character once up front lets most
+    // lines be recognised as fitting without walking their bytes.
+    if (lineCount < kBoundMinLines)
+        return;
+    int64_t widest = 0;
+    auto take = [&](uint16_t code, int64_t perBytes) {
+        int32_t a = m.Advance(code);
+        advance_[code] = a;
+        measured_.push_back(code);
+        widest = std::max<int64_t>(widest, (int64_t(a) + perBytes - 1) / perBytes);
+    };
+    for (int b = 0; b < 256; ++b) {
+        if (b != '\t')
+            take(static_cast<uint16_t>(b), 1);
+    }
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)))
+            continue;
+        for (int trail = 0; trail < 256; ++trail)
+            take(static_cast<uint16_t>((lead << 8) | trail), 2);
+    }
+    maxPerByte_ = widest;
+}
+
+void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, int32_t wrapByte,
+                          TextMeasurer* measurer)
+{
+    if (line < 0)
+        IndexError(line);
+    // Lines not yet laid out cannot be skipped over.
+    line = std::min(line, LineCount());
+    const int32_t firstRow = RowOfLine(line);
+    firstRow_.resize(static_cast<size_t>(line));
+    start_.resize(static_cast<size_t>(firstRow));
+    length_.resize(static_cast<size_t>(firstRow));
+
+    const int32_t lineCount = store.Count();
+    if (lineCount > line) {
+        const size_t wantedRows = static_cast<size_t>(std::max(store.Capacity(), lineCount - line + firstRow));
+        Reserve(static_cast<int32_t>(std::max(wantedRows, start_.capacity())));
+        firstRow_.reserve(static_cast<size_t>(lineCount));
+    }
+
+    const bool byWindow = wordWrap && wrapByte == 0 && measurer != nullptr;
+    if (byWindow)
+        PrepareMeasuring(*measurer, lineCount - line);
+
+    for (int32_t k = line; k < lineCount; ++k) {
+        PushBack(firstRow_, RowCount());
+        std::string_view text = store.Get(k);
+        const int64_t length = static_cast<int64_t>(text.size());
+        if (length == 0) {
+            PushBack(start_, 0);
+            PushBack(length_, 0);
+            continue;
+        }
+        if (!wordWrap || (!byWindow && wrapByte <= 0)) {
+            PushBack(start_, 1);
+            PushBack(length_, static_cast<int32_t>(length));
+            continue;
+        }
+        const int64_t width = byWindow ? WindowRowWidth(text, *measurer) : wrapByte;
+        if (width >= length) {
+            // One row; no double-byte cut is possible past the end.
+            PushBack(start_, 1);
+            PushBack(length_, static_cast<int32_t>(width));
+            continue;
+        }
+        KindWalker walker(text);
+        for (int64_t p = 1; p <= length;) {
+            int64_t n = width;
+            if (walker.Kind(p + n) == 2) {
+                // The next row would begin on a trail byte: end this one a
+                // byte earlier, or take the whole character when the row
+                // would otherwise be empty.
+                --n;
+                if (n < 1)
+                    n = 2;
+            }
+            PushBack(start_, static_cast<int32_t>(p));
+            PushBack(length_, static_cast<int32_t>(n));
+            p += n;
+        }
+    }
+}
+
+} // namespace pelto

@@ -63,6 +63,10 @@ public:
 private:
     [[noreturn]] static void IndexError(int32_t index);
     int32_t WindowRowWidth(std::string_view text, TextMeasurer& m);
+    void PrepareMeasuring(TextMeasurer& m, int64_t lineCount);
+
+    static constexpr int32_t kUnmeasured = INT32_MIN;
+    static constexpr int64_t kBoundMinLines = 20000;
 
     // Rows of line k are rows firstRow_[k] .. firstRow_[k+1]-1 (or to the end).
     std::vector<int32_t> firstRow_;
@@ -72,6 +76,7 @@ private:
     std::vector<int32_t> advance_;
     std::vector<uint16_t> measured_;
     std::vector<int64_t> prefix_;
+    int64_t maxPerByte_ = -1; // widest advance per byte when every code was measured
 };
 
 } // namespace pelto

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "view/BvStrings.h"
+
+using namespace pelto;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir()
+    {
+        char pattern[] = "/tmp/bvstrings-XXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    std::string File(const std::string& name, std::string_view bytes) const
+    {
+        std::string file = path_ + "/" + name;
+        std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return file;
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::vector<std::string> Lines(const TBvStrings& store)
+{
+    std::vector<std::string> lines;
+    store.AssignTo(lines);
+    return lines;
+}
+
+using L = std::vector<std::string>;
+
+} // namespace
+
+TEST(BvStrings, LoadFromFileBreaksOnlyAtCrAndStopsAt1A)
+{
+    TempDir dir;
+    const std::vector<std::pair<std::string, L>> cases = {
+        {"a\r\nb", {"a", "b"}},
+        {"a\rb", {"a", "b"}},
+        {"a\nb", {"a\nb"}},
+        {"a\r\n", {"a"}},
+        {"\r\n\r\n", {"", ""}},
+        {"a\n\rb", {"a\n", "b"}},
+        {"x\x1Ay\r\nz", {"x"}},
+        {"\x1A" "abc", {}},
+        {std::string("a\0b\r\nc", 6), {std::string("a\0b", 3), "c"}},
+        {"", {}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        TBvStrings store;
+        store.LoadFromFile(dir.File("f", bytes));
+        EXPECT_EQ(Lines(store), expected) << testing::PrintToString(bytes);
+        EXPECT_EQ(store.Capacity(), store.Count()) << "the estimate is trimmed";
+    }
+
+    TBvStrings store;
+    store.LoadFromFile(dir.File("long", std::string(1000, 'q')));
+    ASSERT_EQ(store.Count(), 1);
+    EXPECT_EQ(store.Get(0).size(), 1000u);
+}
+
+TEST(BvStrings, SetTextAndStreamsBreakOnLfAndStopAtNul)
+{
+    const std::vector<std::pair<std::string, L>> cases = {
+        {"a\nb", {"a", "b"}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+        {std::string("\0abc", 4), {}},
+        {"x\x1Ay", {"x\x1Ay"}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        TBvStrings store;
+        store.SetText(bytes);
+        EXPECT_EQ(Lines(store), expected) << testing::PrintToString(bytes);
+        std::istringstream stream(bytes);
+        TBvStrings streamed;
+        streamed.Add("old");
+        streamed.LoadFromStream(stream);
+        EXPECT_EQ(Lines(streamed), expected) << testing::PrintToString(bytes);
+    }
+}
+
+TEST(BvStrings, NonRegularFilesFailAtOnce)
+{
+    TempDir dir;
+    TBvStrings store;
+    store.Add("kept?");
+    EXPECT_THROW(store.LoadFromFile(dir.Path()), EInOutError);
+    EXPECT_EQ(store.Count(), 0) << "the store is cleared before the load";
+    const std::string fifo = dir.Path() + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_THROW(store.LoadFromFile(fifo), EInOutError); // no writer: would block without the check
+    EXPECT_THROW(store.LoadFromFile(dir.Path() + "/missing"), EInOutError);
+}
+
+TEST(BvStrings, SaveToFileWritesCrLfAndLoadsBack)
+{
+    TempDir dir;
+    TBvStrings store;
+    store.Assign({"a\nb", "", "\x82\xa0"});
+    const std::string file = dir.Path() + "/out";
+    store.SaveToFile(file);
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(bytes, "a\nb\r\n\r\n\x82\xa0\r\n");
+    EXPECT_EQ(bytes, store.GetText());
+    TBvStrings again;
+    again.LoadFromFile(file);
+    EXPECT_EQ(Lines(again), Lines(store));
+    EXPECT_THROW(store.SaveToFile(dir.Path() + "/no/such/folder"), EInOutError);
+
+    std::ostringstream out;
+    store.SaveToStream(out);
+    EXPECT_EQ(out.str(), bytes);
+}
+
+TEST(BvStrings, IndexErrorsChangeNothing)
+{
+    TBvStrings store;
+    store.Assign({"a", "b"});
+    auto expectListError = [&](auto&& operation) {
+        try {
+            operation();
+            ADD_FAILURE() << "no list error";
+        } catch (const EListError& error) {
+            EXPECT_STREQ(error.what(), "インデックスがリストの範囲を超えています");
+        }
+        EXPECT_EQ(Lines(store), (L{"a", "b"}));
+    };
+    expectListError([&] { store.Get(2); });
+    expectListError([&] { store.Get(-1); });
+    expectListError([&] { store.Put(2, "x"); });
+    expectListError([&] { store.Delete(-1); });
+    expectListError([&] { store.Insert(3, "x"); });
+    expectListError([&] { store.Exchange(0, 2); });
+    expectListError([&] { store.SetCapacity(1); });
+    expectListError([&] { store.SetCapacity(0x8000000); });
+    expectListError([&] { store.SetCount(-1); });
+    expectListError([&] { store.SetCount(0x8000000); });
+
+    store.Insert(2, "c");
+    EXPECT_EQ(Lines(store), (L{"a", "b", "c"}));
+}
+
+TEST(BvStrings, CapacityGrowsByThirtyTwo)
+{
+    TBvStrings store;
+    for (int i = 0; i < 33; ++i)
+        store.Add("x");
+    EXPECT_EQ(store.Capacity(), 64);
+    store.SetCapacity(40);
+    EXPECT_EQ(store.Capacity(), 40);
+    store.SetCount(45);
+    EXPECT_EQ(store.Capacity(), 45);
+    EXPECT_EQ(store.Get(44), "");
+    store.SetCount(2);
+    EXPECT_EQ(Lines(store), (L{"x", "x"}));
+    store.AddStrings({"a", "b", "c"});
+    EXPECT_EQ(store.Capacity(), 45);
+    store.Clear();
+    EXPECT_EQ(store.Capacity(), 0);
+    store.AddStrings({"a", "b", "c"});
+    EXPECT_EQ(store.Capacity(), 3);
+}
+
+TEST(BvStrings, EditsKeepTheOtherLines)
+{
+    TempDir dir;
+    TBvStrings store;
+    store.LoadFromFile(dir.File("f", "one\r\ntwo\r\nthree\r\nfour"));
+    store.Put(1, store.Get(1)); // a line given its own text
+    store.Put(2, "THREE");
+    store.Insert(0, "zero");
+    store.Delete(4);
+    store.Exchange(0, 3);
+    EXPECT_EQ(Lines(store), (L{"THREE", "one", "two", "zero"}));
+    store.Put(0, store.Get(3));
+    store.Put(3, "");
+    EXPECT_EQ(Lines(store), (L{"zero", "one", "two", ""}));
+    EXPECT_EQ(store.IndexOf("two"), 2);
+    EXPECT_EQ(store.IndexOf("TWO"), -1);
+    EXPECT_EQ(store.IndexOf(""), 3);
+}
+
+TEST(BvStrings, FindIgnoresAsciiCaseOnly)
+{
+    TBvStrings store;
+    store.Assign({"zz", "xabc", "abab", "\x83\x61"});
+    int32_t line = 0, column = 1;
+    ASSERT_TRUE(store.Find("ABC", line, column));
+    EXPECT_EQ(line, 1);
+    EXPECT_EQ(column, 2);
+
+    line = 2, column = 2;
+    ASSERT_TRUE(store.Find("ab", line, column));
+    EXPECT_EQ(line, 2);
+    EXPECT_EQ(column, 3);
+
+    // byte-wise: a match may begin on a trail byte
+    line = -5, column = 1;
+    ASSERT_TRUE(store.Find("A", line, column));
+    EXPECT_EQ(line, 1);
+    line = 3, column = 1;
+    ASSERT_TRUE(store.Find("A", line, column));
+    EXPECT_EQ(column, 2);
+
+    line = 0, column = 1;
+    EXPECT_FALSE(store.Find("abcd", line, column));
+    EXPECT_EQ(line, store.Count());
+    line = 0;
+    EXPECT_FALSE(store.Find("", line, column));
+}
+
+TEST(BvStrings, CommaTextRoundTrip)
+{
+    TBvStrings store;
+    store.Assign({"a b", "c", "d,e", ""});
+    EXPECT_EQ(store.GetCommaText(), "\"a b\",c,\"d,e\",");
+    store.SetCommaText("\"a b\",c");
+    EXPECT_EQ(Lines(store), (L{"a b", "c"}));
+    store.SetCommaText(store.GetCommaText());
+    EXPECT_EQ(Lines(store), (L{"a b", "c"}));
+}

@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -164,13 +165,16 @@ TEST_F(IniFileTest, RefusedWriteThrowsWithPathInMessage) {
   EXPECT_EQ(ReadRaw(), "not a folder");
 }
 
-TEST_F(IniFileTest, ReadOnlyFolderRefusesWrite) {
+TEST_F(IniFileTest, ReadOnlyFolderOrFileRefusesWrite) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   IniFile ini(path_);
   ini.WriteString("S", "k", "before");
   ASSERT_EQ(chmod(folder_.c_str(), 0555), 0);
   EXPECT_THROW(ini.WriteString("S", "k", "after"), EIniWriteError);
   chmod(folder_.c_str(), 0755);
+  EXPECT_EQ(ini.ReadString("S", "k", "-"), "before");
+  ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+  EXPECT_THROW(ini.WriteString("S", "k", "after"), EIniWriteError);
   EXPECT_EQ(ini.ReadString("S", "k", "-"), "before");
 }
 

@@ -40,12 +40,5 @@ TEST(NumberFieldTest, RefusesAnythingElse) {
   }
 }
 
-TEST(NumberFieldTest, DefaultOnlyWhenTextDoesNotConvert) {
-  EXPECT_EQ(StrToIntDef("abc", -1), -1);
-  EXPECT_EQ(StrToIntDef("", 64), 64);
-  EXPECT_EQ(StrToIntDef("0", 64), 0);
-  EXPECT_EQ(StrToIntDef("0x10", -1), 16);
-}
-
 }  // namespace
 }  // namespace pelto

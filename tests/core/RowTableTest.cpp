@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "text/Cp932.h"
+#include "view/RowTable.h"
+
+using namespace pelto;
+
+namespace {
+
+struct R {
+    int32_t Line, Start, Length, Index, Last;
+    bool operator==(const R&) const = default;
+};
+void PrintTo(const R& r, std::ostream* os)
+{
+    *os << "{" << r.Line << "," << r.Start << "," << r.Length << "," << r.Index << "," << r.Last << "}";
+}
+
+std::vector<R> Rows(const RowTable& table)
+{
+    std::vector<R> rows;
+    for (int32_t row = 0; row < table.RowCount(); ++row) {
+        RowEntry e = table.Row(row);
+        rows.push_back({e.Line, e.Start, e.Length, e.Index, e.Last});
+    }
+    return rows;
+}
+
+std::vector<R> Layout(const std::vector<std::string>& lines, bool wordWrap, int32_t wrapByte,
+                      TextMeasurer* measurer = nullptr)
+{
+    TBvStrings store;
+    store.Assign(lines);
+    RowTable table;
+    table.LayoutFrom(0, store, wordWrap, wrapByte, measurer);
+    return Rows(table);
+}
+
+// A fixed-pitch font: single bytes 8 px, double-byte characters 16 px.
+class FakeMeasurer : public TextMeasurer {
+public:
+    explicit FakeMeasurer(int32_t clientWidth) : client(clientWidth) {}
+    int32_t Advance(uint16_t ch) override
+    {
+        ++calls[ch];
+        return ch > 0xFF ? 16 : 8;
+    }
+    int32_t TabWidth() const override { return 32; }
+    int32_t CharWidth() const override { return 8; }
+    int32_t ClientWidth() const override { return client; }
+    int32_t client;
+    std::map<uint16_t, int> calls;
+};
+
+// Checks the row invariants of one wrapped line: rows cover it in order,
+// none starts on a trail byte, widths are the wrap or one less.
+void ExpectSoundRows(const std::string& line, const std::vector<R>& rows, int32_t wrap)
+{
+    ASSERT_FALSE(rows.empty());
+    int32_t next = 1;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const R& r = rows[i];
+        EXPECT_EQ(r.Start, next);
+        EXPECT_NE(ByteKind(line, r.Start), 2) << "row " << i << " starts on a trail byte";
+        EXPECT_EQ(r.Index, static_cast<int32_t>(i));
+        EXPECT_EQ(r.Last, i + 1 == rows.size() ? 1 : 0);
+        EXPECT_TRUE(r.Length == wrap || r.Length == wrap - 1 || (wrap == 1 && r.Length == 2)) << r.Length;
+        next = r.Start + r.Length;
+    }
+    EXPECT_GT(next, static_cast<int32_t>(line.size()));
+}
+
+} // namespace
+
+TEST(RowTable, WrapsEveryWrapByteBytes)
+{
+    EXPECT_EQ(Layout({std::string(200, 'a')}, true, 80),
+              (std::vector<R>{{0, 1, 80, 0, 0}, {0, 81, 80, 1, 0}, {0, 161, 80, 2, 1}}));
+    // An empty line is one row of nothing; a short line plans the whole wrap.
+    EXPECT_EQ(Layout({"", "abc"}, true, 80), (std::vector<R>{{0, 0, 0, 0, 1}, {1, 1, 80, 0, 1}}));
+    // Without wrapping every line is one row of its own length.
+    EXPECT_EQ(Layout({std::string(200, 'a'), "", "xy"}, false, 80),
+              (std::vector<R>{{0, 1, 200, 0, 1}, {1, 0, 0, 0, 1}, {2, 1, 2, 0, 1}}));
+}
+
+TEST(RowTable, NeverSplitsADoubleByteCharacter)
+{
+    // bytes 80 and 81 form one character
+    std::string line = std::string(79, 'a') + "\x82\xa0" + std::string(50, 'b');
+    EXPECT_EQ(Layout({line}, true, 80), (std::vector<R>{{0, 1, 79, 0, 0}, {0, 80, 80, 1, 1}}));
+    EXPECT_EQ(Layout({"\x82\xa0"}, true, 1), (std::vector<R>{{0, 1, 2, 0, 1}}));
+    EXPECT_EQ(Layout({"a\x82\xa0" "b"}, true, 1),
+              (std::vector<R>{{0, 1, 1, 0, 0}, {0, 2, 2, 1, 0}, {0, 4, 1, 2, 1}}));
+
+    // Double-byte characters at every possible row boundary.
+    std::string kanji;
+    for (int i = 0; i < 300; ++i)
+        kanji += "\x88\x9f";
+    for (const std::string& text : {kanji, "a" + kanji, "ab" + kanji + "c\x82", "\x81\x81\x81" + kanji}) {
+        for (int32_t wrap : {1, 2, 3, 80, 255}) {
+            SCOPED_TRACE(testing::Message() << "wrap " << wrap << " length " << text.size());
+            ExpectSoundRows(text, Layout({text}, true, wrap), wrap);
+        }
+    }
+}
+
+TEST(RowTable, QueriesAndTheirBounds)
+{
+    TBvStrings store;
+    store.Assign({std::string(200, 'a'), "", "xyz"});
+    RowTable table;
+    table.LayoutFrom(0, store, true, 80, nullptr);
+    ASSERT_EQ(table.RowCount(), 5);
+
+    EXPECT_EQ(table.RowOfLine(0), 0);
+    EXPECT_EQ(table.RowOfLine(1), 3);
+    EXPECT_EQ(table.RowOfLine(2), 4);
+    EXPECT_EQ(table.RowOfLine(3), 5);
+    EXPECT_EQ(table.RowOfLine(1000), 5);
+    EXPECT_THROW(table.RowOfLine(-1), EListError);
+    EXPECT_EQ(table.LineOfRow(2), 0);
+    EXPECT_EQ(table.LineOfRow(3), 1);
+    EXPECT_EQ(table.LineOfRow(-1), -1);
+    EXPECT_EQ(table.LineOfRow(5), -1);
+    EXPECT_THROW(table.Row(5), EListError);
+    EXPECT_THROW(table.RowText(store, -1), EListError);
+
+    EXPECT_EQ(table.RowText(store, 1).size(), 80u);
+    EXPECT_EQ(table.RowText(store, 2).size(), 40u) << "clipped to the line";
+    EXPECT_EQ(table.RowText(store, 3), "");
+    EXPECT_EQ(table.RowText(store, 4), "xyz");
+
+    auto eq = [](TPoint a, TPoint b) { return a.X == b.X && a.Y == b.Y; };
+    EXPECT_TRUE(eq(table.LineToRowPos({85, 0}), {5, 1}));
+    EXPECT_TRUE(eq(table.LineToRowPos({1, 0}), {1, 0}));
+    EXPECT_TRUE(eq(table.LineToRowPos({999, 0}), {839, 2}));
+    EXPECT_TRUE(eq(table.LineToRowPos({0, 0}), {0, 0}));
+    EXPECT_TRUE(eq(table.LineToRowPos({3, 2}), {3, 4}));
+    EXPECT_TRUE(eq(table.LineToRowPos({3, 7}), {1, 5}));
+    EXPECT_TRUE(eq(table.RowToLinePos({5, 1}), {85, 0}));
+    EXPECT_TRUE(eq(table.RowToLinePos({5, 5}), {0, 0}));
+    EXPECT_TRUE(eq(table.RowToLinePos({5, -1}), {0, 0}));
+}
+
+TEST(RowTable, LayoutFromALineMatchesAFullLayout)
+{
+    TBvStrings store;
+    store.Assign({"a", std::string(170, 'b'), "", std::string(90, 'c'), "d"});
+    RowTable table;
+    table.LayoutFrom(0, store, true, 80, nullptr);
+
+    auto expectFull = [&] {
+        RowTable full;
+        full.LayoutFrom(0, store, true, 80, nullptr);
+        EXPECT_EQ(Rows(table), Rows(full));
+    };
+    store.Insert(1, std::string(100, 'x'));
+    table.LayoutFrom(1, store, true, 80, nullptr);
+    expectFull();
+    store.Delete(4);
+    table.LayoutFrom(4, store, true, 80, nullptr);
+    expectFull();
+    store.Delete(store.Count() - 1); // the last line: only truncates
+    table.LayoutFrom(store.Count(), store, true, 80, nullptr);
+    expectFull();
+    store.Add(std::string(300, 'e'));
+    table.LayoutFrom(store.Count() - 1, store, true, 80, nullptr);
+    expectFull();
+    store.Clear();
+    table.LayoutFrom(0, store, true, 80, nullptr);
+    EXPECT_EQ(table.RowCount(), 0);
+}
+
+TEST(RowTable, TabbedWidthExpandsTabsFromOrigin)
+{
+    FakeMeasurer m(640);
+    EXPECT_EQ(TabbedWidth("a\tb", m), 8 + 24 + 8);
+    EXPECT_EQ(TabbedWidth("\t\t", m), 64);
+    EXPECT_EQ(TabbedWidth("\x82\xa0" "a\x82", m), 16 + 8 + 8);
+    EXPECT_EQ(TabbedWidth(std::string(100000, '\t'), m), 3200000) << "no 16-bit wrap-around";
+}
+
+TEST(RowTable, WrapsAtTheWindowWidth)
+{
+    FakeMeasurer m(640); // 80 single-byte columns
+    // Narrower than the window: one row of the line's length.
+    EXPECT_EQ(Layout({std::string(70, 'x'), "\x82\xa0\x82\xa0"}, true, 0, &m),
+              (std::vector<R>{{0, 1, 70, 0, 1}, {1, 1, 4, 0, 1}}));
+    // Too wide: the estimate of 80 bytes is refined to 79 (632 px lies within
+    // two columns of the edge).
+    EXPECT_EQ(Layout({std::string(200, 'x')}, true, 0, &m),
+              (std::vector<R>{{0, 1, 79, 0, 0}, {0, 80, 79, 1, 0}, {0, 159, 79, 2, 1}}));
+    // Double-byte text: the width is 79, every row is cut back to whole characters.
+    std::string kanji;
+    for (int i = 0; i < 100; ++i)
+        kanji += "\x88\x9f";
+    EXPECT_EQ(Layout({kanji}, true, 0, &m),
+              (std::vector<R>{{0, 1, 78, 0, 0}, {0, 79, 78, 1, 0}, {0, 157, 79, 2, 1}}));
+    // Tabs count to the next stop: 10 tabs are 320 px, and the line fits.
+    EXPECT_EQ(Layout({std::string(10, '\t') + std::string(30, 'x')}, true, 0, &m),
+              (std::vector<R>{{0, 1, 40, 0, 1}}));
+    // A window narrower than one character still makes progress.
+    FakeMeasurer tiny(3);
+    EXPECT_EQ(Layout({"abc"}, true, 0, &tiny),
+              (std::vector<R>{{0, 1, 1, 0, 0}, {0, 2, 1, 1, 0}, {0, 3, 1, 2, 1}}));
+}
+
+TEST(RowTable, WindowWidthLayoutOfManyLinesAgreesLineByLine)
+{
+    std::string kanji;
+    for (int i = 0; i < 70; ++i)
+        kanji += "\x88\x9f";
+    const std::vector<std::string> kinds = {
+        std::string(80, 'x'), std::string(81, 'x'), "a\tb\tc" + std::string(70, 'y'),
+        kanji, "z" + kanji, std::string(40, 'q') + "\x82\xa0", "", "\x82"};
+    std::vector<std::string> lines;
+    for (int i = 0; i < 30000; ++i)
+        lines.push_back(kinds[static_cast<size_t>(i) % kinds.size()]);
+
+    FakeMeasurer m(640);
+    std::vector<R> all = Layout(lines, true, 0, &m);
+    std::vector<std::vector<R>> expected;
+    for (const std::string& kind : kinds) {
+        FakeMeasurer single(640);
+        expected.push_back(Layout({kind}, true, 0, &single));
+    }
+    size_t at = 0;
+    for (size_t line = 0; line < lines.size(); ++line) {
+        for (R r : expected[line % kinds.size()]) {
+            r.Line = static_cast<int32_t>(line);
+            ASSERT_LT(at, all.size());
+            ASSERT_EQ(all[at], r) << "line " << line;
+            ++at;
+        }
+    }
+    EXPECT_EQ(at, all.size());
+    for (const auto& [code, count] : m.calls)
+        EXPECT_EQ(count, 1) << "code " << code << " measured more than once";
+}
