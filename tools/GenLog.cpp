@@ -80,7 +80,7 @@ private:
     void putNumber(std::uint64_t value, int width, char fill)
     {
         char digits[24];
-        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+        char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
         for (int pad = width - static_cast<int>(end - digits); pad > 0; --pad)
             buffer_.push_back(fill);
         buffer_.append(digits, end);

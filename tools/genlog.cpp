@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -45,8 +47,11 @@ int main(int argc, char** argv)
     if (!summary.complete) {
         std::fprintf(stderr, "pelto-genlog: cannot write %s: %s\n", options->outPath.c_str(),
                      std::strerror(writeErrno != 0 ? writeErrno : EIO));
-        if (!toStdout)
-            std::remove(options->outPath.c_str());  // a cut-off log would only mislead
+        // A cut-off log would only mislead; but never remove what is not a plain
+        // file (writing to /dev/full must not delete the device).
+        struct stat info {};
+        if (!toStdout && ::stat(options->outPath.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            std::remove(options->outPath.c_str());
         return 1;
     }
     std::fprintf(stderr, "pelto-genlog: %llu bytes, %llu lines, %llu posts\n",

@@ -56,6 +56,32 @@ bool IsNoReplyLine(std::string_view nextLine) {
   return (nextLine.size() >= 28 && nextLine.substr(23, 5) == "     ") || nextLine.size() == 21;
 }
 
+void AppendLineNumber(std::string& out, long long line1Based) {
+  if (line1Based < 0) {
+    out += MakeNumberedLine(line1Based, "");
+    return;
+  }
+  char digits[24];
+  char* end = digits + sizeof digits;
+  char* at = end;
+  auto value = static_cast<unsigned long long>(line1Based);
+  do {
+    *--at = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (end - at < 6) *--at = '0';
+  out.append(at, static_cast<size_t>(end - at));
+  out += " : ";
+}
+
+std::optional<long long> EntryLineNumber(std::string_view entry) {
+  long long line1 = 0;
+  std::string payload;
+  if (ReadNumberedLine(entry, line1, payload)) return line1;
+  if (auto number = NumberField(entry, 1, 6, 0, 999999)) return *number;
+  return std::nullopt;
+}
+
 namespace {
 
 bool IsNewTwoLineHeader(std::string_view line) {
@@ -63,7 +89,8 @@ bool IsNewTwoLineHeader(std::string_view line) {
 }
 
 void AppendEntry(std::string& out, long long line1Based, std::string_view text) {
-  out += MakeNumberedLine(line1Based, text);
+  AppendLineNumber(out, line1Based);
+  out += text;
   out += kCrLf;
 }
 

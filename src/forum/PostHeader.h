@@ -51,9 +51,19 @@ struct TitleFile {
 // 43 and 46; bracket headers are kept either way.
 TitleFile ExtractTitles(const DocumentLines& doc, std::string_view documentName, bool newOnly);
 
+// The 1-based document line an entry of the title file or the tree file
+// names: the digits before its " : ", else characters 1-6 as a number field.
+// nullopt when neither gives a number of 0 or more.
+std::optional<long long> EntryLineNumber(std::string_view entry);
+
 // Completion notices of the two extraction commands (platform text).
 extern const char* const kAllTitlesDoneNotice;
 extern const char* const kNewTitlesDoneNotice;
+
+// Appends "000123 : " (the number part of MakeNumberedLine) to out without
+// a temporary string: side files are written a line at a time, millions of
+// lines for a large log.
+void AppendLineNumber(std::string& out, long long line1Based);
 
 // Bytes of one side-file line ending.
 inline constexpr std::string_view kCrLf = "\r\n";

@@ -5,7 +5,6 @@
 
 #include "forum/SideFile.h"
 #include "text/Cp932.h"
-#include "text/NumberedLine.h"
 
 namespace pelto {
 
@@ -15,13 +14,13 @@ std::string TreeProgressCaption(int phase, long long counter) {
   return "  ﾂﾘｰﾃﾞｰﾀ 作成中(" + std::to_string(phase) + ")  " + std::to_string(counter);
 }
 
-void TreeProgress::StartPhase(int phase, long long step) {
+void TreeProgressCounter::StartPhase(int phase, long long step) {
   phase_ = phase;
   step_ = step;
   if (fn_) fn_(phase_, counter_);
 }
 
-void TreeProgress::Show() {
+void TreeProgressCounter::Show() {
   shown_ = counter_;
   if (fn_) fn_(phase_, counter_);
 }
@@ -29,14 +28,14 @@ void TreeProgress::Show() {
 namespace {
 
 void AppendLine(std::string& out, long long line1Based, std::string_view payload) {
-  out += MakeNumberedLine(line1Based, payload);
+  AppendLineNumber(out, line1Based);
+  out += payload;
   out += kCrLf;
 }
 
 // Post numbers are columns 1-5 of a slash header, so they hold only blanks,
-// signs and digits: 13 symbols, 13^5 keys, small enough for plain arrays.
+// signs and digits: 13 symbols, so five of them pack into an int.
 constexpr int kKeySymbols = 13;
-constexpr int kKeyCount = kKeySymbols * kKeySymbols * kKeySymbols * kKeySymbols * kKeySymbols;
 
 int SymbolOf(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -58,6 +57,39 @@ int KeyOf(std::string_view five) {
   }
   return key;
 }
+
+// Post-number keys to dense slots: open addressing sized to the number of
+// posts, so a small log does not pay for a table of every possible number.
+class KeySlots {
+ public:
+  explicit KeySlots(size_t expected) {
+    while ((size_t{1} << bits_) < expected * 2) ++bits_;
+    keys_.assign(size_t{1} << bits_, -1);
+  }
+  size_t Size() const { return keys_.size(); }
+
+  // The slot of key, taken for it when it has none yet.
+  size_t Insert(int key) {
+    size_t slot = Home(key);
+    while (keys_[slot] != key && keys_[slot] != -1) slot = (slot + 1) & (keys_.size() - 1);
+    keys_[slot] = key;
+    return slot;
+  }
+  // The slot of key, or -1 when no post has that number.
+  long Find(int key) const {
+    for (size_t slot = Home(key);; slot = (slot + 1) & (keys_.size() - 1)) {
+      if (keys_[slot] == key) return static_cast<long>(slot);
+      if (keys_[slot] == -1) return -1;
+    }
+  }
+
+ private:
+  size_t Home(int key) const {
+    return static_cast<size_t>((static_cast<uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> (64 - bits_));
+  }
+  int bits_ = 4;
+  std::vector<int> keys_;
+};
 
 // The tree order: a linked list with order labels (list labelling with
 // density thresholds), so "which of two nodes comes later" costs O(1) and an
@@ -152,10 +184,6 @@ class OrderList {
   int tail_ = -1;
 };
 
-std::string DepthDigits(int depth) {
-  return depth < 10 ? "0" + std::to_string(depth) : std::to_string(depth);
-}
-
 }  // namespace
 
 std::string ReplyReference(std::string_view nextLine) {
@@ -166,27 +194,26 @@ std::string ReplyReference(std::string_view nextLine) {
 }
 
 TreeHeaders CollectTreeHeaders(const DocumentLines& doc, std::string_view documentName,
-                               TreeProgress& progress) {
+                               TreeProgressCounter& progress) {
   TreeHeaders result;
   AppendLine(result.file01, 1, NameToSideFileBytes(documentName));
   progress.StartPhase(1, 30);
-  std::string payload;
   for (int line = 0; line + 1 < doc.count; ++line) {
     progress.BeforeUnit();
     const std::string_view text = doc.get(line);
     if (IsSlashHeader(text)) {
-      payload.assign(text.substr(0, 5));
-      payload += '/';
-      payload += ReplyReference(doc.get(line + 1));
-      payload += ' ';
-      if (text.size() > 12) payload += text.substr(12);
-      const std::string record = MakeNumberedLine(line + 1LL, payload);
+      std::string& out = result.file01;
       TreeHeader header;
       header.line1 = line + 1LL;
-      header.payload = result.file01.size() + (record.size() - payload.size());
-      header.payloadSize = payload.size();
-      result.file01 += record;
-      result.file01 += kCrLf;
+      AppendLineNumber(out, header.line1);
+      header.payload = out.size();
+      out += text.substr(0, 5);
+      out += '/';
+      out += ReplyReference(doc.get(line + 1));
+      out += ' ';
+      if (text.size() > 12) out += text.substr(12);
+      header.payloadSize = out.size() - header.payload;
+      out += kCrLf;
       result.headers.push_back(header);
     }
     progress.AfterUnit();
@@ -195,13 +222,15 @@ TreeHeaders CollectTreeHeaders(const DocumentLines& doc, std::string_view docume
 }
 
 ReplyTree LinkReplyTree(const TreeHeaders& headers, std::string_view documentName,
-                        TreeProgress& progress) {
+                        TreeProgressCounter& progress) {
   const int count = static_cast<int>(headers.headers.size());
-  std::vector<int> parent(count, -1), depth(count, 1), postKey(count, 0);
+  std::vector<int> parent(count, -1), depth(count, 1);
+  std::vector<size_t> postSlot(count, 0);
+  KeySlots slots(static_cast<size_t>(count));
   // Per post number: the latest node (in tree order) whose path holds it, and
   // the latest node whose path holds it only as its last component.  These
   // are the insertion point and the parent of a reply naming that number.
-  std::vector<int> lastHolding(kKeyCount, -1), lastEnding(kKeyCount, -1);
+  std::vector<int> lastHolding(slots.Size(), -1), lastEnding(slots.Size(), -1);
   OrderList order(static_cast<size_t>(count));
 
   auto later = [&order](int current, int node) {
@@ -211,27 +240,28 @@ ReplyTree LinkReplyTree(const TreeHeaders& headers, std::string_view documentNam
   progress.StartPhase(2, 1);
   for (int node = 0; node < count; ++node) {
     progress.BeforeUnit();
-    const int key = KeyOf(headers.Post(node));
-    postKey[node] = key;
+    const size_t slot = slots.Insert(KeyOf(headers.Post(node)));
+    postSlot[node] = slot;
     const std::string_view reference = headers.Reference(node);
     const int referenceKey = reference == "#####" ? -1 : KeyOf(reference);
-    const int found = referenceKey >= 0 ? lastEnding[referenceKey] : -1;
+    const long referenceSlot = referenceKey >= 0 ? slots.Find(referenceKey) : -1;
+    const int found = referenceSlot >= 0 ? lastEnding[referenceSlot] : -1;
     if (found < 0) {
       order.Append(node);
-      lastHolding[key] = node;
-      lastEnding[key] = node;
+      lastHolding[slot] = node;
+      lastEnding[slot] = node;
     } else {
       parent[node] = found;
       depth[node] = depth[found] + 1;
-      order.InsertAfter(lastHolding[referenceKey], node);
+      order.InsertAfter(lastHolding[referenceSlot], node);
       bool repeated = false;  // the post's number already in its parent's path
-      lastHolding[key] = later(lastHolding[key], node);
+      lastHolding[slot] = later(lastHolding[slot], node);
       for (int ancestor = found; ancestor >= 0; ancestor = parent[ancestor]) {
-        const int ancestorKey = postKey[ancestor];
-        if (ancestorKey == key) repeated = true;
-        lastHolding[ancestorKey] = later(lastHolding[ancestorKey], node);
+        const size_t ancestorSlot = postSlot[ancestor];
+        if (ancestorSlot == slot) repeated = true;
+        lastHolding[ancestorSlot] = later(lastHolding[ancestorSlot], node);
       }
-      if (!repeated) lastEnding[key] = later(lastEnding[key], node);
+      if (!repeated) lastEnding[slot] = later(lastEnding[slot], node);
     }
     progress.AfterUnit();
   }
@@ -239,27 +269,32 @@ ReplyTree LinkReplyTree(const TreeHeaders& headers, std::string_view documentNam
   ReplyTree tree;
   tree.nodes.reserve(static_cast<size_t>(count));
   AppendLine(tree.file02, 1, NameToSideFileBytes(documentName));
+  long long pathBytes = 0;
+  for (int node = 0; node < count; ++node) pathBytes += 6LL * depth[node];
+  tree.file02.reserve(headers.file01.size() + static_cast<size_t>(pathBytes) + 4u * count);
   std::vector<int> chain;
-  std::string payload;
   for (int node = order.Head(); node >= 0; node = order.Next(node)) {
     tree.nodes.push_back({node, parent[node], depth[node]});
     chain.clear();
     for (int at = node; at >= 0; at = parent[at]) chain.push_back(at);
-    payload = DepthDigits(depth[node]);
-    payload += ' ';
+    std::string& out = tree.file02;
+    AppendLineNumber(out, headers.headers[node].line1);
+    if (depth[node] < 10) out += '0';
+    out += std::to_string(depth[node]);
+    out += ' ';
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-      payload += '\\';
-      payload += headers.Post(*it);
+      out += '\\';
+      out += headers.Post(*it);
     }
-    payload += ' ';
-    payload += headers.Text(node);
-    AppendLine(tree.file02, headers.headers[node].line1, payload);
+    out += ' ';
+    out += headers.Text(node);
+    out += kCrLf;
   }
   return tree;
 }
 
 std::string DrawReplyTree(const TreeHeaders& headers, const ReplyTree& tree,
-                          std::string_view documentName, TreeProgress& progress) {
+                          std::string_view documentName, TreeProgressCounter& progress) {
   constexpr int kMaxDrawnDepth = 19;
   const int count = static_cast<int>(tree.nodes.size());
   // One pass from the end: nextAt[k] is the first later node of depth k, so
@@ -284,21 +319,21 @@ std::string DrawReplyTree(const TreeHeaders& headers, const ReplyTree& tree,
   }
 
   std::string file03;
+  file03.reserve(headers.file01.size() + 16u * static_cast<size_t>(count));
   AppendLine(file03, 1, NameToSideFileBytes(documentName));
   progress.StartPhase(3, 10);
-  std::string payload;
   for (int c = 0; c < count; ++c) {
     progress.BeforeUnit();
     const TreeNode& node = tree.nodes[c];
     const int drawn = node.depth < kMaxDrawnDepth ? node.depth : kMaxDrawnDepth;
     const uint32_t bits = found[c];
-    payload.clear();
-    for (int k = 2; k < drawn; ++k) payload += (bits >> k & 1) ? kTreeBar : kTreeBlank;
-    if (drawn >= 2) payload += (bits >> drawn & 1) ? kTreeBranch : kTreeLast;
-    payload += headers.Post(node.header);
-    payload += "   ";
-    payload += headers.Text(node.header);
-    AppendLine(file03, headers.headers[node.header].line1, payload);
+    AppendLineNumber(file03, headers.headers[node.header].line1);
+    for (int k = 2; k < drawn; ++k) file03 += (bits >> k & 1) ? kTreeBar : kTreeBlank;
+    if (drawn >= 2) file03 += (bits >> drawn & 1) ? kTreeBranch : kTreeLast;
+    file03 += headers.Post(node.header);
+    file03 += "   ";
+    file03 += headers.Text(node.header);
+    file03 += kCrLf;
     progress.AfterUnit();
   }
   return file03;
@@ -306,7 +341,7 @@ std::string DrawReplyTree(const TreeHeaders& headers, const ReplyTree& tree,
 
 ReplyTreeFiles BuildReplyTree(const DocumentLines& doc, std::string_view documentName,
                               const TreeProgressFn& progressFn) {
-  TreeProgress progress(progressFn);
+  TreeProgressCounter progress(progressFn);
   TreeHeaders headers = CollectTreeHeaders(doc, documentName, progress);
   ReplyTree tree = LinkReplyTree(headers, documentName, progress);
   ReplyTreeFiles files;
@@ -320,7 +355,7 @@ ReplyTreeFiles BuildReplyTree(const DocumentLines& doc, std::string_view documen
 bool WriteReplyTree(const DocumentLines& doc, std::string_view documentName,
                     const std::string (&paths)[3], const TreeProgressFn& progressFn,
                     std::string& error) {
-  TreeProgress progress(progressFn);
+  TreeProgressCounter progress(progressFn);
   const TreeHeaders headers = CollectTreeHeaders(doc, documentName, progress);
   if (!WriteSideFile(paths[0], headers.file01, error)) return false;
   const ReplyTree tree = LinkReplyTree(headers, documentName, progress);

@@ -23,9 +23,9 @@ using TreeProgressFn = std::function<void(int phase, long long counter)>;
 std::string TreeProgressCaption(int phase, long long counter);
 
 // Shared by the three phases of one build.
-class TreeProgress {
+class TreeProgressCounter {
  public:
-  explicit TreeProgress(TreeProgressFn fn) : fn_(std::move(fn)) {}
+  explicit TreeProgressCounter(TreeProgressFn fn) : fn_(std::move(fn)) {}
   void StartPhase(int phase, long long step);
   void BeforeUnit() {
     if (counter_ - shown_ > step_) Show();
@@ -73,7 +73,7 @@ std::string ReplyReference(std::string_view nextLine);
 
 // Phase 1: every slash header (never the last line) into the 01 file.
 TreeHeaders CollectTreeHeaders(const DocumentLines& doc, std::string_view documentName,
-                               TreeProgress& progress);
+                               TreeProgressCounter& progress);
 
 // A node of the tree; nodes are listed in tree order.
 struct TreeNode {
@@ -89,11 +89,11 @@ struct ReplyTree {
 
 // Phase 2: links every post to its parent and writes the 02 file.
 ReplyTree LinkReplyTree(const TreeHeaders& headers, std::string_view documentName,
-                        TreeProgress& progress);
+                        TreeProgressCounter& progress);
 
 // Phase 3: the drawn outline, the 03 file.
 std::string DrawReplyTree(const TreeHeaders& headers, const ReplyTree& tree,
-                          std::string_view documentName, TreeProgress& progress);
+                          std::string_view documentName, TreeProgressCounter& progress);
 
 struct ReplyTreeFiles {
   std::string file01, file02, file03;

@@ -100,11 +100,10 @@ std::optional<std::string> TitleCut(const std::vector<std::string>& items, int i
   std::string file04 = MakeNumberedLine(1, NameToSideFileBytes(currentFileName));
   file04 += kCrLf;
   for (int item = range.first; item <= range.last; ++item) {
-    long long headerLine = 0;
-    std::string payload;
     // An item that names no line (not written by the tree build) adds nothing.
-    if (!ReadNumberedLine(items[item], headerLine, payload)) continue;
-    const PostSpan span = PostSpanOf(doc, headerLine);
+    const auto headerLine = EntryLineNumber(items[item]);
+    if (!headerLine) continue;
+    const PostSpan span = PostSpanOf(doc, *headerLine);
     for (int line = span.begin; line < span.end; ++line) {
       file04 += doc.get(line);
       file04 += kCrLf;

@@ -62,7 +62,7 @@ void ShowOkInformation(QWidget* parent, const QString& text)
 
 Answer AskYesNo(QWidget* parent, const QString& text)
 {
-    QMessageBox* box = MakeBox(parent, QMessageBox::Information, "確認", text);
+    QMessageBox* box = MakeBox(parent, QMessageBox::Information, "情報", text);
     QPushButton* yes = AddButton(box, kYesCaption, QMessageBox::YesRole);
     QPushButton* no = AddButton(box, kNoCaption, QMessageBox::NoRole);
     box->setDefaultButton(yes);
@@ -75,7 +75,7 @@ Answer AskYesNo(QWidget* parent, const QString& text)
 
 Answer AskYesNoCancel(QWidget* parent, const QString& text)
 {
-    QMessageBox* box = MakeBox(parent, QMessageBox::Information, "確認", text);
+    QMessageBox* box = MakeBox(parent, QMessageBox::Information, "情報", text);
     QPushButton* yes = AddButton(box, kYesCaption, QMessageBox::YesRole);
     QPushButton* no = AddButton(box, kNoCaption, QMessageBox::NoRole);
     QPushButton* cancel = AddButton(box, kCancelCaption, QMessageBox::RejectRole);

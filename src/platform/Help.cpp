@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 
 namespace pelto {
@@ -37,6 +39,9 @@ bool ShowHelpFile(QWidget* parent, const QString& helpFilePath)
         g_helpWindow->setWindowTitle(QStringLiteral("Pelto (ﾍﾙﾌﾟ)"));
         g_helpWindow->setOpenExternalLinks(false);
         g_helpWindow->resize(620, 480);
+        // Closes like the program's other windows.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), g_helpWindow);
+        QObject::connect(escape, &QShortcut::activated, g_helpWindow.data(), &QWidget::close);
     }
     // Relative links and pictures in the guide resolve against its folder.
     g_helpWindow->setSearchPaths({QFileInfo(helpFilePath).absolutePath()});

@@ -8,11 +8,6 @@
 
 namespace pelto {
 
-bool IsDBCSLeadByte(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 int ByteKind(std::string_view text, int k)
 {
     if (k < 1 || static_cast<size_t>(k) > text.size())
@@ -29,26 +24,6 @@ int ByteKind(std::string_view text, int k)
         }
     }
     return (IsDBCSLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 1 : 0;
-}
-
-int Cp932CharLen(std::string_view text, size_t pos)
-{
-    if (pos >= text.size())
-        return 0;
-    return (IsDBCSLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
-}
-
-uint16_t Cp932CharCode(std::string_view text, size_t pos, int* charLen)
-{
-    int len = Cp932CharLen(text, pos);
-    if (charLen)
-        *charLen = len;
-    if (len == 0)
-        return 0;
-    auto b = static_cast<unsigned char>(text[pos]);
-    if (len == 1)
-        return b;
-    return static_cast<uint16_t>((b << 8) | static_cast<unsigned char>(text[pos + 1]));
 }
 
 int DbcsPos(std::string_view pattern, std::string_view text)

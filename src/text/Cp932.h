@@ -12,7 +12,11 @@
 namespace pelto {
 
 // Fixed CP932 lead-byte table (0x81-0x9F, 0xE0-0xFC), whatever the locale.
-bool IsDBCSLeadByte(unsigned char b);
+// Inline: layout asks this for every byte of a file.
+inline bool IsDBCSLeadByte(unsigned char b)
+{
+    return static_cast<unsigned char>(b - 0x81) <= 0x9F - 0x81 || static_cast<unsigned char>(b - 0xE0) <= 0xFC - 0xE0;
+}
 
 // Kind of byte k (1-based) of text, walking whole characters from byte 1:
 // 0 single byte (or k beyond the text, or k < 1), 1 lead byte, 2 trail byte.
@@ -21,12 +25,28 @@ int ByteKind(std::string_view text, int k);
 
 // Bytes (1 or 2) of the character that starts at 0-based pos, pos being a
 // character start; 0 when pos is at or beyond the end.
-int Cp932CharLen(std::string_view text, size_t pos);
+inline int Cp932CharLen(std::string_view text, size_t pos)
+{
+    if (pos >= text.size())
+        return 0;
+    return (IsDBCSLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
+}
 
 // Code used to measure a character: a single byte b gives b, a double-byte
 // pair gives (lead << 8) | trail.  pos is a 0-based character start; the
 // character's length (1 or 2) is stored in *charLen when given.
-uint16_t Cp932CharCode(std::string_view text, size_t pos, int* charLen = nullptr);
+inline uint16_t Cp932CharCode(std::string_view text, size_t pos, int* charLen = nullptr)
+{
+    int len = Cp932CharLen(text, pos);
+    if (charLen)
+        *charLen = len;
+    if (len == 0)
+        return 0;
+    auto b = static_cast<unsigned char>(text[pos]);
+    if (len == 1)
+        return b;
+    return static_cast<uint16_t>((b << 8) | static_cast<unsigned char>(text[pos + 1]));
+}
 
 // 1-based byte position of the first character of text at which pattern
 // matches whole characters exactly; 0 when none or either is empty.

@@ -154,8 +154,9 @@ void TBigView::SetWrapByte(int bytes)
     FWrapByte = bytes;
     LayoutFrom(0);
     {
-        // The row count changed: the bar must reach the new last row.
+        // The rows changed: the bars must reach the new last row and column.
         SuspendPaint suspend(FPaintSuspended);
+        GrowMaxChar(0, RowCount());
         UpdateScrollRanges();
     }
     Redraw();
@@ -169,6 +170,7 @@ void TBigView::SetWordWrap(bool wrap)
     LayoutFrom(0);
     {
         SuspendPaint suspend(FPaintSuspended);
+        GrowMaxChar(0, RowCount());
         UpdateScrollRanges();
     }
     Redraw();
@@ -479,7 +481,7 @@ void TBigView::ResizeView()
     if (FVisibleRows < RowCount())
         ShowRowAtBottom(FTopRow + FVisibleRows - 1);
     FInResize = false;
-    SetCaretPos(FSelStart == FSelEnd ? FCaretPoint : FSelEnd);
+    SetCaretPos(HasSelection() ? FSelEnd : FCaretPoint);
     Redraw();
 }
 

@@ -21,6 +21,7 @@
 #include <QFlags>
 #include <QFont>
 #include <QImage>
+#include <QMenu>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -37,7 +38,6 @@
 
 #include "view/RowTable.h"
 
-class QMenu;
 class QScrollBar;
 
 namespace pelto {
@@ -223,12 +223,16 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
 
 private:
     class Measurer;
     friend class Measurer;
+
+    static bool Same(TPoint a, TPoint b) { return a.X == b.X && a.Y == b.Y; }
+    bool HasSelection() const { return !Same(FSelStart, FSelEnd); }
 
     // layout and metrics
     void LayoutFrom(int line);

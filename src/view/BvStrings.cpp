@@ -1,6 +1,7 @@
 #include "view/BvStrings.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,17 @@ inline char FoldAscii(char c)
 }
 
 } // namespace
+
+void AdviseHugePages(void* data, size_t bytes)
+{
+    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
+    if (bytes < 2 * kHuge)
+        return;
+    uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHuge - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // a hint only
+}
 
 TBvStrings::TBvStrings() = default;
 
@@ -94,6 +106,7 @@ void TBvStrings::Reserve(int32_t n)
         if (!grown)
             throw std::bad_alloc();
         list_ = static_cast<Slot*>(grown);
+        AdviseHugePages(list_, static_cast<size_t>(n) * sizeof(Slot));
     }
     capacity_ = n;
 }
@@ -420,6 +433,7 @@ void TBvStrings::LoadFromFile(const std::string& path)
     if (size == 0)
         return;
     std::unique_ptr<char[]> block(new char[size]);
+    AdviseHugePages(block.get(), size);
     size_t got = 0;
     int readError = 0;
     while (got < size) {

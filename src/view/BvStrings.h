@@ -17,6 +17,11 @@ namespace pelto {
 // UTF-8 of the list error message the program shows.
 inline constexpr const char* kListIndexMessage = "インデックスがリストの範囲を超えています";
 
+// Asks for transparent huge pages on the 2 MB-aligned part of a large
+// allocation: filling a gigabyte then takes a few hundred page faults instead
+// of a quarter of a million.  Does nothing for small ones.
+void AdviseHugePages(void* data, size_t bytes);
+
 // An index outside its allowed range; the store is left unchanged.
 class EListError : public std::out_of_range {
 public:

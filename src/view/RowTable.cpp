@@ -17,41 +17,35 @@ inline int64_t AfterTab(int64_t x, int32_t tabWidth)
     return tabWidth > 0 ? (x / tabWidth + 1) * tabWidth : x;
 }
 
-// Appends keeping growth modest: a doubling vector would briefly hold two
-// copies of a table of millions of rows.
-template <typename T>
-inline void PushBack(std::vector<T>& v, T value)
-{
-    if (v.size() == v.capacity())
-        v.reserve(v.size() + v.size() / 4 + 64);
-    v.push_back(value);
-}
-
-// Walks a line's characters forward to answer ByteKind at increasing
-// positions without starting again from byte 1 each time.
+// Answers ByteKind at increasing positions of one line without walking every
+// byte from byte 1.  A byte outside the lead range always ends a character,
+// so the character starts before a position follow from the run of lead-range
+// bytes in front of it: an odd run means the position is a trail byte.  The
+// scan back stops at a known character start (the previous answer's).
 class KindWalker {
 public:
     explicit KindWalker(std::string_view text) : text_(text) {}
-    // Same result as ByteKind(text, k) for non-decreasing k.
+    // Same result as ByteKind(text, k) for increasing k.
     int Kind(int64_t k)
     {
         if (k < 1 || k > static_cast<int64_t>(text_.size()))
             return 0;
         const size_t target = static_cast<size_t>(k - 1);
-        for (;;) {
-            size_t len = Cp932CharLen(text_, charStart_);
-            if (charStart_ + len > target) {
-                if (charStart_ == target)
-                    return len == 2 ? 1 : 0;
-                return 2;
-            }
-            charStart_ += len;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data());
+        size_t run = 0;
+        while (target - run > charStart_ && IsDBCSLeadByte(bytes[target - run - 1]))
+            ++run;
+        if (run % 2 == 1) {
+            charStart_ = target - 1;
+            return 2;
         }
+        charStart_ = target;
+        return IsDBCSLeadByte(bytes[target]) && target + 1 < text_.size() ? 1 : 0;
     }
 
 private:
     std::string_view text_;
-    size_t charStart_ = 0;
+    size_t charStart_ = 0; // a known character start at or before every later question
 };
 
 } // namespace
@@ -81,24 +75,32 @@ RowEntry RowTable::Row(int32_t row) const
     if (row < 0 || row >= RowCount())
         IndexError(row);
     const int32_t line = LineOfRow(row);
-    const int32_t first = firstRow_[line];
-    const int32_t next = line + 1 < LineCount() ? firstRow_[line + 1] : RowCount();
-    return RowEntry{line, start_[row], length_[row], row - first, static_cast<uint8_t>(row + 1 == next)};
+    const int32_t first = firstRow_[static_cast<size_t>(line)];
+    return RowEntry{line, start_[static_cast<size_t>(row)], length_[static_cast<size_t>(row)], row - first,
+                    static_cast<uint8_t>(row + 1 == EndRowOfLine(line))};
 }
 
 int32_t RowTable::RowOfLine(int32_t line) const
 {
     if (line < 0)
         IndexError(line);
-    return line < LineCount() ? firstRow_[line] : RowCount();
+    return line < LineCount() ? firstRow_[static_cast<size_t>(line)] : RowCount();
 }
 
 int32_t RowTable::LineOfRow(int32_t row) const
 {
     if (row < 0 || row >= RowCount())
         return -1;
-    auto it = std::upper_bound(firstRow_.begin(), firstRow_.end(), row);
-    return static_cast<int32_t>(it - firstRow_.begin()) - 1;
+    // The last line whose first row is at or before the row.
+    size_t low = 0, high = firstRow_.size();
+    while (high - low > 1) {
+        size_t middle = low + (high - low) / 2;
+        if (firstRow_[middle] <= row)
+            low = middle;
+        else
+            high = middle;
+    }
+    return static_cast<int32_t>(low);
 }
 
 std::string_view RowTable::RowText(const TBvStrings& store, int32_t row) const
@@ -121,10 +123,16 @@ TPoint RowTable::LineToRowPos(TPoint columnLine) const
         return TPoint{1, row};
     // The last row of the line that starts at or before the column (the
     // first row when none does); Start grows along a line's rows.
-    const int32_t end = columnLine.Y + 1 < LineCount() ? firstRow_[columnLine.Y + 1] : RowCount();
-    auto it = std::upper_bound(start_.begin() + row + 1, start_.begin() + end, column);
-    row = static_cast<int32_t>(it - start_.begin()) - 1;
-    const int64_t rowColumn = int64_t(column) - start_[row] + 1;
+    int32_t low = row, high = EndRowOfLine(columnLine.Y);
+    while (high - low > 1) {
+        int32_t middle = low + (high - low) / 2;
+        if (start_[static_cast<size_t>(middle)] <= column)
+            low = middle;
+        else
+            high = middle;
+    }
+    row = low;
+    const int64_t rowColumn = int64_t(column) - start_[static_cast<size_t>(row)] + 1;
     if (rowColumn <= 0)
         return TPoint{0, 0};
     return TPoint{static_cast<int32_t>(rowColumn), row};
@@ -134,14 +142,14 @@ TPoint RowTable::RowToLinePos(TPoint columnRow) const
 {
     if (columnRow.Y < 0 || columnRow.Y >= RowCount())
         return TPoint{0, 0};
-    return TPoint{start_[columnRow.Y] + columnRow.X - 1, LineOfRow(columnRow.Y)};
+    return TPoint{start_[static_cast<size_t>(columnRow.Y)] + columnRow.X - 1, LineOfRow(columnRow.Y)};
 }
 
 void RowTable::Clear()
 {
-    std::vector<int32_t>().swap(firstRow_);
-    std::vector<int32_t>().swap(start_);
-    std::vector<int32_t>().swap(length_);
+    firstRow_.clear();
+    start_.clear();
+    length_.clear();
 }
 
 void RowTable::Reserve(int32_t n)
@@ -161,31 +169,41 @@ int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m)
 {
     const int64_t length = static_cast<int64_t>(text.size());
     const int32_t tabWidth = m.TabWidth();
-    auto advance = [&](uint16_t code) -> int32_t {
-        int32_t& cached = advance_[code];
-        if (cached == kUnmeasured) {
-            cached = m.Advance(code);
-            measured_.push_back(code);
-        }
-        return cached;
+    const int32_t* cache = advance_.data();
+    auto advance = [&](uint16_t code) __attribute__((always_inline)) -> int32_t {
+        const int32_t cached = cache[code];
+        return __builtin_expect(cached == kUnmeasured, 0) ? Measure(code, m) : cached;
     };
     auto step = [&](int64_t x, uint16_t code) { return code == '\t' ? AfterTab(x, tabWidth) : x + advance(code); };
 
     int64_t W = m.ClientWidth();
     const int64_t cw = m.CharWidth();
 
-    // Most lines fit: when no tab is present and every byte is at most the
-    // widest measured byte, the line cannot be wider than length * that.
-    if (maxPerByte_ >= 0 && std::memchr(text.data(), '\t', text.size()) == nullptr &&
-        length * maxPerByte_ <= W)
+    // Every code measured up front (large layouts): most lines fit, and a
+    // line without tabs is no wider than length * the widest byte.  With a
+    // fixed pitch (u per single byte, 2u per double-byte character) the
+    // first h bytes of such a line are exactly h * u wide.
+    const bool tabFree = maxPerByte_ >= 0 && std::memchr(text.data(), '\t', text.size()) == nullptr;
+    if (tabFree && length * maxPerByte_ <= W)
         return static_cast<int32_t>(length);
+    const bool fixedPitch = tabFree && pitch_ >= 0;
 
     int64_t E = 0;
-    for (size_t pos = 0; pos < text.size();) {
-        int len = 1;
-        uint16_t code = Cp932CharCode(text, pos, &len);
-        E = step(E, code);
-        pos += static_cast<size_t>(len);
+    if (fixedPitch) {
+        E = length * pitch_;
+    } else {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+        const size_t size = text.size();
+        for (size_t pos = 0; pos < size;) {
+            const unsigned char b = bytes[pos];
+            if (IsDBCSLeadByte(b) && pos + 1 < size) {
+                E += advance(static_cast<uint16_t>((b << 8) | bytes[pos + 1]));
+                pos += 2;
+            } else {
+                E = b == '\t' ? AfterTab(E, tabWidth) : E + advance(b);
+                ++pos;
+            }
+        }
     }
     if (E <= W)
         return static_cast<int32_t>(length);
@@ -199,6 +217,8 @@ int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m)
     size_t boundary = 0;
     int64_t boundaryX = 0;
     auto widthOf = [&](int64_t bytes) -> int64_t {
+        if (fixedPitch)
+            return bytes * pitch_;
         while (static_cast<int64_t>(prefix_.size()) <= bytes) {
             int len = 1;
             uint16_t code = Cp932CharCode(text, boundary, &len);
@@ -233,6 +253,14 @@ int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m)
     return static_cast<int32_t>(h);
 }
 
+int32_t RowTable::Measure(uint16_t code, TextMeasurer& m)
+{
+    const int32_t width = m.Advance(code);
+    advance_[code] = width;
+    measured_.push_back(code);
+    return width;
+}
+
 void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
 {
     if (advance_.empty())
@@ -241,6 +269,7 @@ void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
         advance_[code] = kUnmeasured;
     measured_.clear();
     maxPerByte_ = -1;
+    pitch_ = -1;
     // For a large layout, measuring every character once up front lets most
     // lines be recognised as fitting without walking their bytes.
     if (lineCount < kBoundMinLines)
@@ -263,6 +292,11 @@ void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
             take(static_cast<uint16_t>((lead << 8) | trail), 2);
     }
     maxPerByte_ = widest;
+    const int64_t unit = advance_['x'];
+    bool fixed = unit >= 0;
+    for (uint16_t code : measured_)
+        fixed = fixed && advance_[code] == (code > 0xFF ? 2 * unit : unit);
+    pitch_ = fixed ? unit : -1;
 }
 
 void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, int32_t wrapByte,
@@ -273,40 +307,36 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
     // Lines not yet laid out cannot be skipped over.
     line = std::min(line, LineCount());
     const int32_t firstRow = RowOfLine(line);
-    firstRow_.resize(static_cast<size_t>(line));
-    start_.resize(static_cast<size_t>(firstRow));
-    length_.resize(static_cast<size_t>(firstRow));
+    firstRow_.truncate(static_cast<size_t>(line));
+    start_.truncate(static_cast<size_t>(firstRow));
+    length_.truncate(static_cast<size_t>(firstRow));
 
     const int32_t lineCount = store.Count();
-    if (lineCount > line) {
-        const size_t wantedRows = static_cast<size_t>(std::max(store.Capacity(), lineCount - line + firstRow));
-        Reserve(static_cast<int32_t>(std::max(wantedRows, start_.capacity())));
-        firstRow_.reserve(static_cast<size_t>(lineCount));
-    }
+    Reserve(store.Capacity());
 
     const bool byWindow = wordWrap && wrapByte == 0 && measurer != nullptr;
     if (byWindow)
         PrepareMeasuring(*measurer, lineCount - line);
 
     for (int32_t k = line; k < lineCount; ++k) {
-        PushBack(firstRow_, RowCount());
+        firstRow_.push_back(RowCount());
         std::string_view text = store.Get(k);
         const int64_t length = static_cast<int64_t>(text.size());
         if (length == 0) {
-            PushBack(start_, 0);
-            PushBack(length_, 0);
+            start_.push_back(0);
+            length_.push_back(0);
             continue;
         }
         if (!wordWrap || (!byWindow && wrapByte <= 0)) {
-            PushBack(start_, 1);
-            PushBack(length_, static_cast<int32_t>(length));
+            start_.push_back(1);
+            length_.push_back(static_cast<int32_t>(length));
             continue;
         }
         const int64_t width = byWindow ? WindowRowWidth(text, *measurer) : wrapByte;
         if (width >= length) {
             // One row; no double-byte cut is possible past the end.
-            PushBack(start_, 1);
-            PushBack(length_, static_cast<int32_t>(width));
+            start_.push_back(1);
+            length_.push_back(static_cast<int32_t>(width));
             continue;
         }
         KindWalker walker(text);
@@ -320,8 +350,8 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                 if (n < 1)
                     n = 2;
             }
-            PushBack(start_, static_cast<int32_t>(p));
-            PushBack(length_, static_cast<int32_t>(n));
+            start_.push_back(static_cast<int32_t>(p));
+            length_.push_back(static_cast<int32_t>(n));
             p += n;
         }
     }

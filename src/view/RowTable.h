@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -40,6 +43,59 @@ public:
 // A trailing lone lead byte is measured as a single byte.
 int64_t TabbedWidth(std::string_view text, TextMeasurer& m);
 
+// An array in fixed chunks: appending never moves what is there, so a table
+// of tens of millions of rows never exists twice in memory while it grows.
+template <typename T>
+class ChunkedArray {
+public:
+    static constexpr size_t kShift = 19;
+    static constexpr size_t kChunk = size_t(1) << kShift;
+    static constexpr size_t kMask = kChunk - 1;
+
+    size_t size() const { return size_; }
+    T operator[](size_t i) const { return chunks_[i >> kShift][i & kMask]; }
+    [[gnu::always_inline]] void push_back(T value)
+    {
+        if ((size_ >> kShift) == chunks_.size())
+            AddChunk();
+        chunks_[size_ >> kShift][size_ & kMask] = value;
+        ++size_;
+    }
+    // Drops the entries from n on and frees the chunks no longer used.
+    void truncate(size_t n)
+    {
+        if (n < size_)
+            size_ = n;
+        chunks_.resize((size_ + kMask) >> kShift);
+    }
+    void reserve(size_t n) { chunks_.reserve((n + kMask) >> kShift); }
+    void clear()
+    {
+        std::vector<std::unique_ptr<T[], Free>>().swap(chunks_);
+        size_ = 0;
+    }
+
+private:
+    struct Free {
+        void operator()(T* p) const { std::free(p); }
+    };
+    void AddChunk()
+    {
+        constexpr size_t bytes = kChunk * sizeof(T);
+        // The first chunk serves small documents; later ones are aligned for
+        // huge pages.
+        void* p = chunks_.empty() ? std::malloc(bytes) : std::aligned_alloc(size_t(2) << 20, bytes);
+        if (!p)
+            throw std::bad_alloc();
+        if (!chunks_.empty())
+            AdviseHugePages(p, bytes);
+        chunks_.emplace_back(static_cast<T*>(p));
+    }
+
+    std::vector<std::unique_ptr<T[], Free>> chunks_;
+    size_t size_ = 0;
+};
+
 class RowTable {
 public:
     int32_t RowCount() const { return static_cast<int32_t>(start_.size()); }
@@ -64,19 +120,26 @@ private:
     [[noreturn]] static void IndexError(int32_t index);
     int32_t WindowRowWidth(std::string_view text, TextMeasurer& m);
     void PrepareMeasuring(TextMeasurer& m, int64_t lineCount);
+    [[gnu::noinline]] int32_t Measure(uint16_t code, TextMeasurer& m);
 
     static constexpr int32_t kUnmeasured = INT32_MIN;
     static constexpr int64_t kBoundMinLines = 20000;
 
     // Rows of line k are rows firstRow_[k] .. firstRow_[k+1]-1 (or to the end).
-    std::vector<int32_t> firstRow_;
-    std::vector<int32_t> start_;   // per row
-    std::vector<int32_t> length_;  // per row
+    int32_t EndRowOfLine(int32_t line) const
+    {
+        return line + 1 < LineCount() ? firstRow_[static_cast<size_t>(line) + 1] : RowCount();
+    }
+
+    ChunkedArray<int32_t> firstRow_;
+    ChunkedArray<int32_t> start_;   // per row
+    ChunkedArray<int32_t> length_;  // per row
     // Advances measured once per character code during one window-width layout.
     std::vector<int32_t> advance_;
     std::vector<uint16_t> measured_;
     std::vector<int64_t> prefix_;
     int64_t maxPerByte_ = -1; // widest advance per byte when every code was measured
+    int64_t pitch_ = -1;      // advance per byte when every code has a fixed pitch
 };
 
 } // namespace pelto

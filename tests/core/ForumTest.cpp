@@ -9,6 +9,7 @@
 #include "forum/ReplyTree.h"
 #include "forum/SideFile.h"
 #include "forum/ThreadCut.h"
+#include "text/NumberedLine.h"
 
 namespace pelto {
 namespace {
@@ -33,6 +34,24 @@ TEST(NumberFieldTest, BlanksSignsAndRunEnd) {
   EXPECT_EQ(NumberField("abc42", 4, 8, 1, 99999), 42);   // as far as the line reaches
   EXPECT_FALSE(NumberField("abc", 4, 8, 1, 99999));      // the line ends before the run
   EXPECT_FALSE(NumberField("100", 1, 3, 1, 99));
+}
+
+TEST(NumberFieldTest, LineNumbersWrittenAsRecordsAre) {
+  for (long long line : {0LL, 1LL, 42LL, 999999LL, 1000000LL, 1234567LL, 9876543210LL}) {
+    std::string out = "x";
+    AppendLineNumber(out, line);
+    EXPECT_EQ(out, "x" + MakeNumberedLine(line, "")) << line;
+  }
+}
+
+TEST(NumberFieldTest, LineNumberOfAnEntry) {
+  EXPECT_EQ(EntryLineNumber("000001 : /logs/conf.txt"), 1);
+  EXPECT_EQ(EntryLineNumber("1234567 : 00012   title"), 1234567);  // all seven digits
+  EXPECT_EQ(EntryLineNumber("    12xyz"), 12);
+  EXPECT_EQ(EntryLineNumber("000000 : x"), 0);  // the jump rule rejects it, not the reader
+  EXPECT_FALSE(EntryLineNumber("-00001 : x"));
+  EXPECT_FALSE(EntryLineNumber(""));
+  EXPECT_FALSE(EntryLineNumber("title only"));
 }
 
 TEST(HeaderFormTest, ColumnsOfTheThreeForms) {
@@ -75,9 +94,9 @@ TEST(TitleFileTest, LastLineShortLinesAndEntryOrder) {
 }
 
 TEST(TitleFileTest, LineInTwoFormsGivesBothEntries) {
-  // Columns 1-2 " 1", column 4 blank, 26-30 and 27-31 both numbers: both a
+  // Column 2 alone "1" (column 1 blank), column 4 blank, 26-30 and 27-31 both numbers: both a
   // two-line header and a bracket header.
-  const std::string both = "  1  [" + std::string(19, 'z') + "123456 title";
+  const std::string both = " 12  [" + std::string(19, 'z') + "123456 title";
   ASSERT_TRUE(IsTwoLineHeader(both));
   ASSERT_TRUE(IsBracketHeader(both));
   Doc doc;
@@ -95,10 +114,10 @@ TEST(TitleFileTest, NewPostsKeepOnlyPostsWithoutReference) {
   doc.Add(Slash("00004", "dropped: 22-byte line")).Add(std::string(22, ' '));
   doc.Add(Slash("00005", "dropped: 27-byte line")).Add(std::string(27, ' '));
   const std::string pad(21, 'x');
-  const std::string newTwoLine = "12  " + pad + "00042" + std::string(7, '-') + "98/01/02";
-  const std::string oldTwoLine = "13  " + pad + "00043" + std::string(7, '-') + "98-01-02";
+  const std::string newTwoLine = "12  " + pad + "00042" + std::string(12, '-') + "/01/02";
+  const std::string oldTwoLine = "13  " + pad + "00043" + std::string(12, '-') + "-01-02";
   doc.Add(newTwoLine).Add("title A").Add(oldTwoLine).Add("title B").Add("end");
-  ASSERT_EQ(newTwoLine[42], '/');
+  ASSERT_EQ(newTwoLine.substr(42, 4), "/01/");  // columns 43 and 46
 
   EXPECT_EQ(ExtractTitles(doc.View(), kName, true).bytes,
             Lines({"000001 : " + kName, "000001 : " + doc.lines[0], "000003 : " + doc.lines[2],
@@ -119,7 +138,7 @@ TEST(TitleFileTest, BracketOnlyDocumentSameForBothCommands) {
 TEST(TitleFileTest, SevenDigitLineNumbersAndNames) {
   // A document of a million lines without storing them: only two are headers.
   const std::string header = Slash("00007");
-  DocumentLines doc{1000010, [&header](int line) {
+  DocumentLines doc{1234570, [&header](int line) {
                       return line == 1234566 - 1 || line == 5 ? std::string_view(header)
                                                               : std::string_view("");
                     }};
@@ -196,7 +215,7 @@ Doc ThreadLog() {
   doc.Add(Slash("00002", "re first")).Add(RefLine("00001")).Add("body 2").Add(
       std::string(kConferencePrompt) + " >");
   doc.Add(Slash("00003", "second")).Add(NoRefLine()).Add("12345 short");  // 11 bytes: ends the post
-  doc.Add(Slash("00004", "re second")).Add(RefLine("00003")).Add("1234 ends no");
+  doc.Add(Slash("00004", "re second")).Add(RefLine("00003")).Add("12345 body");  // 10 bytes: does not
   doc.Add(Slash("00005", "third")).Add(NoRefLine());
   return doc;
 }
@@ -221,7 +240,7 @@ TEST(ThreadCutTest, ReplyOrRootGivesTheWholeThread) {
   EXPECT_EQ(TitleCut(list.items, 1, doc.View(), kName), firstThread);  // its root
 
   // Post 3 ends at the 11-byte numbered line; post 4's 10-byte one does not
-  // end it, and it runs to the next header.
+  // end it, and it runs up to the next header.
   EXPECT_EQ(TitleCut(list.items, 3, doc.View(), kName),
             Lines({"000001 : " + kName, doc.lines[8], doc.lines[9], doc.lines[11],
                    doc.lines[12], doc.lines[13]}));
@@ -238,7 +257,7 @@ TEST(ThreadCutTest, LastPostRunsToTheEndOrThreeHundredLines) {
   const auto cut = TitleCut(longTail.items, 5, doc.View(), kName);
   ASSERT_TRUE(cut);
   const auto lines = SplitStoredLines(*cut);
-  ASSERT_EQ(lines.size(), 1u + 300u);
+  ASSERT_EQ(lines.size(), 1u + 1u + 300u);  // name, header, 300 lines
   EXPECT_EQ(lines[1], doc.lines[14]);
   EXPECT_EQ(lines.back(), "tail 298");
 }
@@ -255,7 +274,7 @@ TEST(ThreadCutTest, BlankNumbersMakeOneThreadFromLineOne) {
   // The first item names line 1: the cut starts there.
   EXPECT_EQ(TitleCut(list.items, 2, doc.View(), kName),
             Lines({"000001 : " + kName, doc.lines[0], doc.lines[1], doc.lines[2], doc.lines[3],
-                   doc.lines[4]}));
+                   doc.lines[4], doc.lines[5]}));
 }
 
 TEST(ThreadCutTest, OtherDocumentEmptyListAndBadIndex) {
@@ -288,6 +307,30 @@ TEST(ThreadCutTest, SevenDigitHeaderLines) {
   // From the header to the document's end (no later end line, fewer than 300).
   EXPECT_EQ(TitleCut(items, 1, doc, kName),
             Lines({"000001 : " + kName, header, "", "", ""}));
+}
+
+TEST_F(SideFileDirTest, TreeFilesWrittenPhaseByPhase) {
+  const Doc doc = ThreadLog();
+  const ReplyTreeFiles built = BuildReplyTree(doc.View(), kName);
+  std::string error, bytes;
+  const std::string paths[3] = {Path("pelto01.TXT"), Path("pelto02.TXT"), Path("pelto03.TXT")};
+  ASSERT_TRUE(WriteReplyTree(doc.View(), kName, paths, {}, error)) << error;
+  const std::string* expected[3] = {&built.file01, &built.file02, &built.file03};
+  for (int file = 0; file < 3; ++file) {
+    ASSERT_EQ(ReadSideFile(paths[file], bytes, error), SideFileRead::Ok);
+    EXPECT_EQ(bytes, *expected[file]);
+  }
+
+  // The 02 file cannot be written: the command stops with the 01 file
+  // rewritten and the old 03 file untouched.
+  ASSERT_TRUE(WriteSideFile(paths[0], "old 01", error));
+  ASSERT_TRUE(WriteSideFile(paths[2], "old 03", error));
+  const std::string blocked[3] = {paths[0], Path("no-folder/pelto02.TXT"), paths[2]};
+  EXPECT_FALSE(WriteReplyTree(doc.View(), kName, blocked, {}, error));
+  ASSERT_EQ(ReadSideFile(paths[0], bytes, error), SideFileRead::Ok);
+  EXPECT_EQ(bytes, built.file01);
+  ASSERT_EQ(ReadSideFile(paths[2], bytes, error), SideFileRead::Ok);
+  EXPECT_EQ(bytes, "old 03");
 }
 
 TEST_F(SideFileDirTest, LoadTreeListReportsMissingFile) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 
 #include "text/Cp932.h"
 #include "view/RowTable.h"
@@ -41,16 +42,20 @@ std::vector<R> Layout(const std::vector<std::string>& lines, bool wordWrap, int3
 // A fixed-pitch font: single bytes 8 px, double-byte characters 16 px.
 class FakeMeasurer : public TextMeasurer {
 public:
-    explicit FakeMeasurer(int32_t clientWidth) : client(clientWidth) {}
+    explicit FakeMeasurer(int32_t clientWidth, bool proportional = false)
+        : client(clientWidth), proportional(proportional) {}
     int32_t Advance(uint16_t ch) override
     {
         ++calls[ch];
+        if (proportional && (ch == 'i' || ch == 0x8140))
+            return ch == 'i' ? 3 : 11;
         return ch > 0xFF ? 16 : 8;
     }
     int32_t TabWidth() const override { return 32; }
     int32_t CharWidth() const override { return 8; }
     int32_t ClientWidth() const override { return client; }
     int32_t client;
+    bool proportional;
     std::map<uint16_t, int> calls;
 };
 
@@ -201,12 +206,20 @@ TEST(RowTable, WrapsAtTheWindowWidth)
     // Tabs count to the next stop: 10 tabs are 320 px, and the line fits.
     EXPECT_EQ(Layout({std::string(10, '\t') + std::string(30, 'x')}, true, 0, &m),
               (std::vector<R>{{0, 1, 40, 0, 1}}));
+    // A tab makes the width jump over the band near the edge (616 px, then
+    // 640 px in a 632 px window): the fit stops once it has both grown and
+    // shrunk, at 78 bytes.
+    FakeMeasurer narrower(632);
+    EXPECT_EQ(Layout({std::string(77, 'x') + "\t" + std::string(100, 'x')}, true, 0, &narrower),
+              (std::vector<R>{{0, 1, 78, 0, 0}, {0, 79, 78, 1, 0}, {0, 157, 78, 2, 1}}));
     // A window narrower than one character still makes progress.
     FakeMeasurer tiny(3);
     EXPECT_EQ(Layout({"abc"}, true, 0, &tiny),
               (std::vector<R>{{0, 1, 1, 0, 0}, {0, 2, 1, 1, 0}, {0, 3, 1, 2, 1}}));
 }
 
+// A large layout measures every character up front and then recognises most
+// lines without walking them; it must give what each line gives alone.
 TEST(RowTable, WindowWidthLayoutOfManyLinesAgreesLineByLine)
 {
     std::string kanji;
@@ -214,28 +227,60 @@ TEST(RowTable, WindowWidthLayoutOfManyLinesAgreesLineByLine)
         kanji += "\x88\x9f";
     const std::vector<std::string> kinds = {
         std::string(80, 'x'), std::string(81, 'x'), "a\tb\tc" + std::string(70, 'y'),
-        kanji, "z" + kanji, std::string(40, 'q') + "\x82\xa0", "", "\x82"};
+        kanji, "z" + kanji, std::string(40, 'q') + "\x82\xa0", "", "\x82",
+        std::string(150, 'i'), std::string(90, 'i') + "\x81\x40\x81\x40" + std::string(20, 'w')};
     std::vector<std::string> lines;
     for (int i = 0; i < 30000; ++i)
         lines.push_back(kinds[static_cast<size_t>(i) % kinds.size()]);
 
-    FakeMeasurer m(640);
-    std::vector<R> all = Layout(lines, true, 0, &m);
-    std::vector<std::vector<R>> expected;
-    for (const std::string& kind : kinds) {
-        FakeMeasurer single(640);
-        expected.push_back(Layout({kind}, true, 0, &single));
+    for (bool proportional : {false, true}) {
+        SCOPED_TRACE(proportional ? "proportional" : "fixed pitch");
+        FakeMeasurer m(640, proportional);
+        std::vector<R> all = Layout(lines, true, 0, &m);
+        std::vector<std::vector<R>> expected;
+        for (const std::string& kind : kinds) {
+            FakeMeasurer single(640, proportional);
+            expected.push_back(Layout({kind}, true, 0, &single));
+        }
+        size_t at = 0;
+        for (size_t line = 0; line < lines.size(); ++line) {
+            for (R r : expected[line % kinds.size()]) {
+                r.Line = static_cast<int32_t>(line);
+                ASSERT_LT(at, all.size());
+                ASSERT_EQ(all[at], r) << "line " << line;
+                ++at;
+            }
+        }
+        EXPECT_EQ(at, all.size());
+        for (const auto& [code, count] : m.calls)
+            EXPECT_EQ(count, 1) << "code " << code << " measured more than once";
     }
-    size_t at = 0;
-    for (size_t line = 0; line < lines.size(); ++line) {
-        for (R r : expected[line % kinds.size()]) {
-            r.Line = static_cast<int32_t>(line);
-            ASSERT_LT(at, all.size());
-            ASSERT_EQ(all[at], r) << "line " << line;
-            ++at;
+}
+
+// The layout skips walking lines from byte 1; it must agree with the plain
+// reading on any bytes: n = WrapByte, cut back when ByteKind(p + n) is 2.
+TEST(RowTable, WrapByteLayoutAgreesWithTheByteKindRule)
+{
+    std::mt19937 random(11);
+    const std::string alphabet = "ab\t\x81\x82\x9f\xa0\xe0\xfc\xfd\x40";
+    for (int round = 0; round < 400; ++round) {
+        std::string line(static_cast<size_t>(random() % 60), 'a');
+        for (char& c : line)
+            c = alphabet[random() % alphabet.size()];
+        for (int32_t wrap : {1, 2, 3, 7}) {
+            std::vector<R> expected;
+            int32_t index = 0;
+            for (int32_t p = 1; p <= static_cast<int32_t>(line.size()); ++index) {
+                int32_t n = wrap;
+                if (ByteKind(line, p + n) == 2 && --n < 1)
+                    n = 2;
+                expected.push_back({0, p, n, index, 0});
+                p += n;
+            }
+            if (expected.empty())
+                expected.push_back({0, 0, 0, 0, 1});
+            expected.back().Last = 1;
+            ASSERT_EQ(Layout({line}, true, wrap), expected) << testing::PrintToString(line) << " wrap " << wrap;
         }
     }
-    EXPECT_EQ(at, all.size());
-    for (const auto& [code, count] : m.calls)
-        EXPECT_EQ(count, 1) << "code " << code << " measured more than once";
 }

@@ -1,0 +1,164 @@
+// Load and layout of a generated conference log: the line store, the row
+// table at 80 bytes and at the window width, and row queries near the end.
+//   PELTO_BENCH_BYTES  size of the generated log (default 128M; K, M, G suffixes)
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "GenLog.h"
+#include "view/BvStrings.h"
+#include "view/RowTable.h"
+
+namespace {
+
+// Fixed pitch as IPAGothic at an even pixel size: half width 8, full width 16.
+class FixedMeasurer : public pelto::TextMeasurer {
+public:
+    explicit FixedMeasurer(int32_t clientWidth) : client_(clientWidth) {}
+    int32_t Advance(uint16_t ch) override { return ch > 0xFF ? 16 : 8; }
+    int32_t TabWidth() const override { return 32; }
+    int32_t CharWidth() const override { return 8; }
+    int32_t ClientWidth() const override { return client_; }
+
+private:
+    int32_t client_;
+};
+
+class LogFile {
+public:
+    LogFile()
+    {
+        const char* sizeText = std::getenv("PELTO_BENCH_BYTES");
+        auto size = genlog::parseByteCount(sizeText ? sizeText : "128M");
+        bytes_ = size ? *size : 128u << 20;
+        path_ = "/tmp/pelto-corebench-" + std::to_string(::getpid()) + ".log";
+        std::FILE* out = std::fopen(path_.c_str(), "wb");
+        if (!out) {
+            std::perror(path_.c_str());
+            std::exit(1);
+        }
+        genlog::Options options;
+        options.sizeLimit = bytes_;
+        options.seed = 1;
+        genlog::generate(options, [out](const char* data, std::size_t size) {
+            return std::fwrite(data, 1, size, out) == size;
+        });
+        std::fclose(out);
+    }
+    ~LogFile() { std::remove(path_.c_str()); }
+    const std::string& Path() const { return path_; }
+    uint64_t Bytes() const { return bytes_; }
+
+private:
+    std::string path_;
+    uint64_t bytes_ = 0;
+};
+
+const LogFile& Log()
+{
+    static LogFile log;
+    return log;
+}
+
+const pelto::TBvStrings& LoadedStore()
+{
+    static pelto::TBvStrings store;
+    if (store.Count() == 0)
+        store.LoadFromFile(Log().Path());
+    return store;
+}
+
+void BM_LoadFromFile(benchmark::State& state)
+{
+    for (auto _ : state) {
+        pelto::TBvStrings store;
+        store.LoadFromFile(Log().Path());
+        benchmark::DoNotOptimize(store.Count());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Log().Bytes()));
+}
+BENCHMARK(BM_LoadFromFile)->Unit(benchmark::kMillisecond);
+
+void BM_LoadAndLayout80(benchmark::State& state)
+{
+    for (auto _ : state) {
+        pelto::TBvStrings store;
+        pelto::RowTable rows;
+        store.LoadFromFile(Log().Path());
+        rows.LayoutFrom(0, store, true, 80, nullptr);
+        benchmark::DoNotOptimize(rows.RowCount());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Log().Bytes()));
+}
+BENCHMARK(BM_LoadAndLayout80)->Unit(benchmark::kMillisecond);
+
+void BM_Layout80(benchmark::State& state)
+{
+    const pelto::TBvStrings& store = LoadedStore();
+    pelto::RowTable rows;
+    for (auto _ : state) {
+        rows.LayoutFrom(0, store, true, 80, nullptr);
+        benchmark::DoNotOptimize(rows.RowCount());
+    }
+    state.counters["rows"] = rows.RowCount();
+    state.counters["lines"] = store.Count();
+}
+BENCHMARK(BM_Layout80)->Unit(benchmark::kMillisecond);
+
+// A re-layout at the window width, as after a resize; the argument is the
+// client width in pixels (640 = 80 half-width columns).
+void BM_LayoutWindowWidth(benchmark::State& state)
+{
+    const pelto::TBvStrings& store = LoadedStore();
+    FixedMeasurer measurer(static_cast<int32_t>(state.range(0)));
+    pelto::RowTable rows;
+    for (auto _ : state) {
+        rows.LayoutFrom(0, store, true, 0, &measurer);
+        benchmark::DoNotOptimize(rows.RowCount());
+    }
+    state.counters["rows"] = rows.RowCount();
+}
+BENCHMARK(BM_LayoutWindowWidth)->Arg(640)->Arg(400)->Unit(benchmark::kMillisecond);
+
+// What the view asks when the top row is near the end of the file.
+void BM_QueriesNearTheEnd(benchmark::State& state)
+{
+    const pelto::TBvStrings& store = LoadedStore();
+    static pelto::RowTable rows;
+    if (rows.RowCount() == 0)
+        rows.LayoutFrom(0, store, true, 80, nullptr);
+    const int32_t lastLine = store.Count() - 1;
+    for (auto _ : state) {
+        int32_t row = rows.RowOfLine(lastLine);
+        int32_t line = rows.LineOfRow(row);
+        pelto::TPoint pos = rows.LineToRowPos({1, line});
+        std::string_view text = rows.RowText(store, pos.Y);
+        benchmark::DoNotOptimize(text.data());
+    }
+}
+BENCHMARK(BM_QueriesNearTheEnd);
+
+// Painting a screen of 50 rows around the middle of the file.
+void BM_RowTextScreen(benchmark::State& state)
+{
+    const pelto::TBvStrings& store = LoadedStore();
+    static pelto::RowTable rows;
+    if (rows.RowCount() == 0)
+        rows.LayoutFrom(0, store, true, 80, nullptr);
+    const int32_t top = rows.RowCount() / 2;
+    for (auto _ : state) {
+        size_t bytes = 0;
+        for (int32_t row = top; row < top + 50 && row < rows.RowCount(); ++row)
+            bytes += rows.RowText(store, row).size();
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(BM_RowTextScreen);
+
+} // namespace
+
+BENCHMARK_MAIN();

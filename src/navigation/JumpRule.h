@@ -1,0 +1,43 @@
+// Going to a 1-based line number: the rule shared by the jump dialog, resume
+// points, bookmarks and the title and tree lists.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "view/RowTable.h"
+
+namespace pelto {
+
+// Notice of the message window (UTF-8) when a number is refused.
+inline constexpr const char* kLineOutOfRangeMessage = "    行番号が範囲外です。   ";
+
+// Highest row number a jump may aim at.
+inline constexpr int32_t kMaxJumpRow = 999999;
+
+// The TopRow that shows 1-based line lineNumber: R := RowOfLine(lineNumber),
+// refused unless 1 <= R <= 999999; then R - 1, or the last row when R is at
+// or past RowCount.  A negative number is refused (it names no line).
+std::optional<int32_t> JumpTopRow(int64_t lineNumber, const RowTable& rows);
+
+// The same for a stored or typed number: it must convert as a whole (leading
+// blanks, an optional sign, "$" or "0x" for hexadecimal).
+std::optional<int32_t> JumpTopRow(std::string_view numberText, const RowTable& rows);
+
+enum class JumpOutcome {
+    Jump,        // TopRow is the row to show
+    MinusSign,   // refused at once: the history is not written
+    OutOfRange,  // refused: the history is written unchanged
+};
+
+struct JumpResult {
+    JumpOutcome Outcome;
+    int32_t TopRow;  // valid with Jump
+};
+
+// What the jump dialog's text does.  A minus sign anywhere is refused before
+// anything else, as a negative line number would be.
+JumpResult JumpFromText(std::string_view jumpText, const RowTable& rows);
+
+} // namespace pelto
