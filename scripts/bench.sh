@@ -2,12 +2,17 @@
 # Speed and memory of pelto-cli on a generated conference log, next to wc -l and
 # grep -F on the same file, then the Google Benchmark programs.
 #   scripts/bench.sh [SIZE]     SIZE as pelto-genlog takes it (default 1G)
-# Environment: BENCH_DIR (default /tmp), KEEP_LOG=1 keeps the generated log.
+# Environment: BENCH_DIR (default /tmp), KEEP_LOG=1 keeps the generated log,
+# PELTO_BUILD_DIR (default build-release/).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${PELTO_BUILD_DIR:-$root/build-release}
 size=${1:-1G}
+if ! [[ $size =~ ^[0-9]+[KkMmGg]?$ ]]; then
+  echo "usage: scripts/bench.sh [SIZE]   (bytes, or with K, M or G: 1G, 200M)" >&2
+  exit 2
+fi
 log="${BENCH_DIR:-/tmp}/pelto-bench-$size.log"
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/pelto-bench.XXXXXX")
 cleanup() {
@@ -21,7 +26,7 @@ trap cleanup EXIT
 echo "== build (Release) in $build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j 2 --target pelto-genlog pelto-cli
-if [ -f "$build/bench/CMakeFiles/TargetDirectories.txt" ] || [ -d "$build/bench" ]; then
+if [ -d "$build/bench" ]; then
   cmake --build "$build" -j 2 --target bench/all 2>/dev/null || echo "(benchmark programs did not build; skipped)"
 fi
 genlog="$build/tools/pelto-genlog"

@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "Dialgdsp.h"
+#include "MainShared.h"
 #include "Version.h"
 #include "platform/Colors.h"
 #include "platform/Dialogs.h"
@@ -25,6 +26,7 @@
 #include <exception>
 
 using pelto::TBigView;
+using namespace mainwin;
 
 TForm1* Form1 = nullptr;
 
@@ -32,37 +34,6 @@ namespace {
 
 constexpr int kDesignWidth = 620;
 constexpr int kDesignHeight = 420;
-
-const QString kExitQuestion = QStringLiteral("    終了しますか。          ");
-const QString kIconizeQuestion = QStringLiteral("          アイコン化しますか。          ")
-                                 + QStringLiteral("\r\n\r\n")
-                                 + QStringLiteral("   はい : アイコン化    いいえ : 終了          ");
-const QString kFileMissing = QStringLiteral("   指定されたファイルが存在しません。          ");
-const QString kFileUnreadable = QStringLiteral("   指定されたファイルがオープンできません。          ");
-
-// The highest row a stored line number may lead to.
-constexpr int kMaxJumpRow = 999999;
-
-enum class ModifierSet { Ctrl, Alt, Shift, Plain };
-
-// Modifiers compared as whole sets: Ctrl means Ctrl alone, and so on; any other
-// combination counts as plain. The keypad flag says where a key is, not what is held.
-ModifierSet ModifiersOf(const QKeyEvent* event)
-{
-    const Qt::KeyboardModifiers held = event->modifiers() & ~Qt::KeypadModifier;
-    if (held == Qt::ControlModifier)
-        return ModifierSet::Ctrl;
-    if (held == Qt::AltModifier)
-        return ModifierSet::Alt;
-    if (held == Qt::ShiftModifier)
-        return ModifierSet::Shift;
-    return ModifierSet::Plain;
-}
-
-QString FolderOfExecutable()
-{
-    return QFileInfo(QString::fromStdString(pelto::ExecutablePath())).absolutePath();
-}
 
 }  // namespace
 
@@ -322,42 +293,6 @@ void TForm1::ConfigureView()
     FindScrollRows = options.FindScrollRows;
 }
 
-bool TForm1::OpenDocument(const QString& name)
-{
-    const QFileInfo info(name);
-    const QString fullName = info.absoluteFilePath();
-    if (!info.exists()) {
-        pelto::ShowAbortWarning(this, kFileMissing);
-        return false;
-    }
-    // A folder, a pipe or a device is no document; reading a pipe would hang.
-    if (!info.isFile()) {
-        pelto::ShowAbortWarning(this, kFileUnreadable);
-        return false;
-    }
-    try {
-        BigView1->LoadFromFile(QFile::encodeName(fullName).toStdString());
-    } catch (const std::exception&) {
-        BigView1->Clear();
-        pelto::ShowAbortWarning(this, kFileUnreadable);
-        return false;
-    }
-    CurrentFileName = fullName.toStdString();
-    RebuildTitle();
-    EnableDocumentCommands(true);
-
-    if (Mirror.CheckAutoResumJump) {
-        const std::optional<long long> line = pelto::ResumeLineForFile(pelto::SettingsIniFile(), CurrentFileName);
-        // The stored 1-based number used as a 0-based index names the row after
-        // the stored line; the row before it is the stored line's last row.
-        if (line && *line >= 0 && *line <= kMaxJumpRow) {
-            const int row = BigView1->RowOfLine(static_cast<int>(*line));
-            if (row >= 1 && row <= kMaxJumpRow)
-                BigView1->SetTopRow(row >= BigView1->RowCount() ? BigView1->RowCount() - 1 : row - 1);
-        }
-    }
-    return true;
-}
 
 // ---------------------------------------------------------------------------
 // Title
@@ -389,55 +324,7 @@ void TForm1::resizeEvent(QResizeEvent* event)
 // ---------------------------------------------------------------------------
 // Keys
 
-bool TForm1::FormKeyDown(QKeyEvent* event)
-{
-    const ModifierSet held = ModifiersOf(event);
-    const int key = event->key();
 
-    if (key == Qt::Key_BracketLeft && held == ModifierSet::Ctrl) {
-        ToggleMaximized();
-        return true;
-    }
-    // While a range is being selected the exit keys do nothing.
-    if (Selecting)
-        return false;
-
-    switch (key) {
-    case Qt::Key_Escape:
-    case Qt::Key_Backspace:
-        ExitRequest(true);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (held == ModifierSet::Ctrl) {
-            if (!CurrentFileName.empty())
-                MenuLaunchExeClick();
-            return true;
-        }
-        if (held == ModifierSet::Shift)
-            return false;   // runs launcher slot 1, built with the launcher
-        ExitRequest(false);
-        return true;
-    case Qt::Key_Q:
-        if (held == ModifierSet::Plain || held == ModifierSet::Shift) {
-            ExitRequest(false);
-            return true;
-        }
-        return false;
-    default:
-        return false;
-    }
-}
-
-void TForm1::keyPressEvent(QKeyEvent* event)
-{
-    // Keys pressed in the view were offered to FormKeyDown there already.
-    if (focusWidget() != BigView1 && FormKeyDown(event)) {
-        event->accept();
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
-}
 
 void TForm1::ToggleMaximized()
 {
@@ -486,10 +373,6 @@ void TForm1::Iconize()
     FocusMoveToApliMinimized();
 }
 
-void TForm1::FocusMoveToApliMinimized()
-{
-    // Nothing to hand the focus to until instance switching exists.
-}
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
@@ -608,38 +491,3 @@ void TForm1::PopShioriDispClick()
         MenuShioriDispClick();
 }
 
-// ---------------------------------------------------------------------------
-// Commands that arrive with their own windows; until then they do nothing.
-
-void TForm1::MenuFileOpenClick() {}
-void TForm1::MenuFileOpenNClick(int) {}
-void TForm1::MenuFileGetClick() {}
-void TForm1::MenuFileDispClick() {}
-void TForm1::MenuFileMinusClick() {}
-void TForm1::MenuFilePlusClick() {}
-void TForm1::MenuAllTitleGetClick() {}
-void TForm1::MenuNewTitleGetClick() {}
-void TForm1::MenuTitleDispClick() {}
-void TForm1::MenuTreeGetClick() {}
-void TForm1::MenuTreeDispClick() {}
-void TForm1::MenuResumMemClick() {}
-void TForm1::MenuResumJumpClick() {}
-void TForm1::MenuShioriMemClick() {}
-void TForm1::MenuShioriDispClick() {}
-void TForm1::MenuWrapChangeClick() {}
-void TForm1::MenuFindClick() {}
-void TForm1::MenuReFindClick() {}
-void TForm1::MenuReFindPriorClick() {}
-void TForm1::MenuJumpClick() {}
-void TForm1::MenuLineNumDispClick() {}
-void TForm1::MenuLaunchExeClick() {}
-void TForm1::MenuSelectStartClick() {}
-void TForm1::MenuSelectEndClick() {}
-void TForm1::MenuOptionSetClick() {}
-void TForm1::MenuFontClick() {}
-void TForm1::MenuBackColorClick() {}
-void TForm1::MenuLaunchClick() {}
-void TForm1::MenuExtSetClick() {}
-void TForm1::MenuKeyFuncClick() {}
-void TForm1::Timer1Timer() {}
-void TForm1::BigView1ViewLineChanged() {}

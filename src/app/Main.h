@@ -39,6 +39,24 @@ public:
     bool Selecting = false;
     int KeyListPage = 1;
 
+    // ---- state and helpers of each command group ----------------------------
+    // Each group adds its own fields and helper declarations between its two
+    // markers only, so the groups never edit the same lines.
+    // <open>
+    // </open>
+    // <search>
+    // </search>
+    // <positions>
+    // </positions>
+    // <forum>
+    // </forum>
+    // <filelist>
+    // </filelist>
+    // <launcher>
+    // </launcher>
+    // <keys-options>
+    // </keys-options>
+
     // ---- components ----------------------------------------------------------
     pelto::TBigView* BigView1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -173,6 +191,17 @@ public:
     void BigView1ViewLineChanged();
     // Passes the focus on after the window was iconized.
     void FocusMoveToApliMinimized();
+    // F2, F3, F4: the next copy, a chosen copy, the file manager.
+    void FocusMoveToAnother();
+    void FocusSelectAnother();
+    void FocusMoveToApli();
+    // Runs launcher entry LaunchChoice (1-based) on the current document.
+    void ProgramExecute();
+    int LaunchChoice = 0;
+    // Escape in selection mode: leaves it and enables the menus again.
+    void SelectCancel();
+    // The navigation keys hide the search hit marker.
+    void CaretOff();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

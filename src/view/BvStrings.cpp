@@ -1,7 +1,6 @@
 #include "view/BvStrings.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,17 +31,6 @@ inline char FoldAscii(char c)
 }
 
 } // namespace
-
-void AdviseHugePages(void* data, size_t bytes)
-{
-    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
-    if (bytes < 2 * kHuge)
-        return;
-    uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHuge - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // a hint only
-}
 
 TBvStrings::TBvStrings() = default;
 
@@ -106,7 +94,6 @@ void TBvStrings::Reserve(int32_t n)
         if (!grown)
             throw std::bad_alloc();
         list_ = static_cast<Slot*>(grown);
-        AdviseHugePages(list_, static_cast<size_t>(n) * sizeof(Slot));
     }
     capacity_ = n;
 }
@@ -243,25 +230,34 @@ void TBvStrings::AddSlice(size_t offset, size_t length)
     list_[count_++] = length == 0 ? Slot{0, 0} : Slot{offset, static_cast<uint32_t>(length)};
 }
 
-// File rule: CR or CR LF ends a line; a lone LF is an ordinary byte; 0x1A ends
-// the file; a final break adds no empty line.
-void TBvStrings::SplitBlockFileRule(size_t size)
+// File rule: CR or CR LF ends a line; a lone LF is an ordinary byte.  Adds
+// the lines complete within block bytes [lineStart, limit); a CR as the very
+// last byte waits for the next piece unless atEnd (a LF may follow).  With
+// atEnd the rest is the last line, which needs no break.  scanFrom keeps the
+// search going where it stopped, so a long line is scanned once.
+void TBvStrings::AddFileLines(size_t& lineStart, size_t& scanFrom, size_t limit, bool atEnd)
 {
     const char* data = block_.get();
-    const char* eofMark = size ? static_cast<const char*>(std::memchr(data, 0x1A, size)) : nullptr;
-    size_t end = eofMark ? static_cast<size_t>(eofMark - data) : size;
-    size_t pos = 0;
-    while (pos < end) {
-        const char* cr = static_cast<const char*>(std::memchr(data + pos, '\r', end - pos));
+    while (scanFrom < limit) {
+        const char* cr = static_cast<const char*>(std::memchr(data + scanFrom, '\r', limit - scanFrom));
         if (!cr) {
-            AddSlice(pos, end - pos);
+            scanFrom = limit;
             break;
         }
-        size_t crPos = static_cast<size_t>(cr - data);
-        AddSlice(pos, crPos - pos);
-        pos = crPos + 1;
-        if (pos < end && data[pos] == '\n')
-            ++pos;
+        const size_t crPos = static_cast<size_t>(cr - data);
+        if (crPos + 1 == limit && !atEnd) {
+            scanFrom = crPos;
+            break;
+        }
+        AddSlice(lineStart, crPos - lineStart);
+        lineStart = crPos + 1;
+        if (lineStart < limit && data[lineStart] == '\n')
+            ++lineStart;
+        scanFrom = lineStart;
+    }
+    if (atEnd && lineStart < limit) {
+        AddSlice(lineStart, limit - lineStart);
+        lineStart = scanFrom = limit;
     }
 }
 
@@ -432,30 +428,43 @@ void TBvStrings::LoadFromFile(const std::string& path)
     const size_t size = static_cast<size_t>(st.st_size);
     if (size == 0)
         return;
-    std::unique_ptr<char[]> block(new char[size]);
-    AdviseHugePages(block.get(), size);
-    size_t got = 0;
-    int readError = 0;
-    while (got < size) {
-        ssize_t n = ::read(fd, block.get() + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            readError = errno;
-            break;
-        }
-        if (n == 0)
-            break; // the file shrank meanwhile: take what is there
-        got += static_cast<size_t>(n);
-    }
-    AdoptBlock(std::move(block), got);
+    AdoptBlock(std::unique_ptr<char[]>(new char[size]), size);
     SetCapacity(static_cast<int32_t>(std::min<size_t>(size / BytesPerLineEstimate, MaxCapacity)));
+
+    // Read a piece at a time and split it while it is still in the cache;
+    // reading stops at the end-of-file mark 0x1A.
+    constexpr size_t kPiece = size_t(256) << 10;
+    size_t got = 0;
+    size_t lineStart = 0;
+    size_t scanFrom = 0;
+    int readError = 0;
+    bool marked = false;
     try {
-        SplitBlockFileRule(got);
+        while (got < size && !marked) {
+            ssize_t n = ::read(fd, block_.get() + got, std::min(kPiece, size - got));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                readError = errno;
+                break;
+            }
+            if (n == 0)
+                break; // the file shrank meanwhile: take what is there
+            const char* mark = static_cast<const char*>(std::memchr(block_.get() + got, 0x1A, static_cast<size_t>(n)));
+            if (mark) {
+                marked = true;
+                got = static_cast<size_t>(mark - block_.get());
+            } else {
+                got += static_cast<size_t>(n);
+            }
+            AddFileLines(lineStart, scanFrom, got, false);
+        }
+        AddFileLines(lineStart, scanFrom, got, true);
     } catch (...) {
         SetCapacity(count_);
         throw;
     }
+    blockSize_ = got;
     SetCapacity(count_);
     if (readError != 0)
         throw EInOutError(ErrnoMessage(path, readError));

@@ -17,11 +17,6 @@ namespace pelto {
 // UTF-8 of the list error message the program shows.
 inline constexpr const char* kListIndexMessage = "インデックスがリストの範囲を超えています";
 
-// Asks for transparent huge pages on the 2 MB-aligned part of a large
-// allocation: filling a gigabyte then takes a few hundred page faults instead
-// of a quarter of a million.  Does nothing for small ones.
-void AdviseHugePages(void* data, size_t bytes);
-
 // An index outside its allowed range; the store is left unchanged.
 class EListError : public std::out_of_range {
 public:
@@ -97,7 +92,7 @@ private:
     std::string_view SlotText(const Slot& slot) const;
     void GrowIfFull();
     void AdoptBlock(std::unique_ptr<char[]> block, size_t size);
-    void SplitBlockFileRule(size_t size);
+    void AddFileLines(size_t& lineStart, size_t& scanFrom, size_t limit, bool atEnd);
     void SplitBlockTextRule(size_t size);
     void AddSlice(size_t offset, size_t length);
 

@@ -48,7 +48,7 @@ int64_t TabbedWidth(std::string_view text, TextMeasurer& m);
 template <typename T>
 class ChunkedArray {
 public:
-    static constexpr size_t kShift = 19;
+    static constexpr size_t kShift = 18;
     static constexpr size_t kChunk = size_t(1) << kShift;
     static constexpr size_t kMask = kChunk - 1;
 
@@ -81,14 +81,9 @@ private:
     };
     void AddChunk()
     {
-        constexpr size_t bytes = kChunk * sizeof(T);
-        // The first chunk serves small documents; later ones are aligned for
-        // huge pages.
-        void* p = chunks_.empty() ? std::malloc(bytes) : std::aligned_alloc(size_t(2) << 20, bytes);
+        void* p = std::malloc(kChunk * sizeof(T));
         if (!p)
             throw std::bad_alloc();
-        if (!chunks_.empty())
-            AdviseHugePages(p, bytes);
         chunks_.emplace_back(static_cast<T*>(p));
     }
 

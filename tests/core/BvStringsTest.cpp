@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "view/BvStrings.h"
@@ -235,4 +236,46 @@ TEST(BvStrings, CommaTextRoundTrip)
     EXPECT_EQ(Lines(store), (L{"a b", "c"}));
     store.SetCommaText(store.GetCommaText());
     EXPECT_EQ(Lines(store), (L{"a b", "c"}));
+}
+
+// The file is read in pieces; breaks, the end mark and long lines must not
+// depend on where a piece ends.
+TEST(BvStrings, LoadFromFileIsIndependentOfReadPieces)
+{
+    TempDir dir;
+    const size_t piece = 256 * 1024;
+    auto load = [&](const std::string& bytes) {
+        TBvStrings store;
+        store.LoadFromFile(dir.File("big", bytes));
+        return Lines(store);
+    };
+    const std::string head(piece - 1, 'a');
+    EXPECT_EQ(load(head + "\r\nb"), (L{head, "b"}));          // CR LF across the boundary
+    EXPECT_EQ(load(head + "\rc"), (L{head, "c"}));            // lone CR at the boundary
+    EXPECT_EQ(load(head + "\r"), (L{head}));                  // CR as the very last byte
+    EXPECT_EQ(load(head + "a\r\nb"), (L{head + "a", "b"}));   // LF starts the next piece
+    EXPECT_EQ(load(std::string(3 * piece, 'z')), (L{std::string(3 * piece, 'z')}));
+    EXPECT_EQ(load(head + "\r\n" + std::string(piece, 'y') + "\x1A" + "rest\r\n"),
+              (L{head, std::string(piece, 'y')}));
+
+    // Against the rule read directly, on bytes with many breaks.
+    std::mt19937 random(3);
+    std::string bytes(3 * piece + 123, '\0');
+    const char alphabet[] = {'\r', '\n', 'x', '\x82', '\0', 'y'};
+    for (char& c : bytes)
+        c = alphabet[random() % sizeof alphabet];
+    L expected;
+    size_t start = 0;
+    for (size_t pos = 0; pos < bytes.size();) {
+        if (bytes[pos] != '\r') {
+            ++pos;
+            continue;
+        }
+        expected.push_back(bytes.substr(start, pos - start));
+        pos += (pos + 1 < bytes.size() && bytes[pos + 1] == '\n') ? 2 : 1;
+        start = pos;
+    }
+    if (start < bytes.size())
+        expected.push_back(bytes.substr(start));
+    EXPECT_EQ(load(bytes), expected);
 }

@@ -32,13 +32,6 @@ TEST(FindCommand, Arguments)
     EXPECT_EQ(options->pattern, "-5");  // a leading "-" is part of the pattern
     EXPECT_EQ(options->file, "log.txt");
 
-    auto defaults = Parse({"abc", "log.txt"});
-    ASSERT_TRUE(defaults);
-    EXPECT_FALSE(defaults->caseSensitive);
-    EXPECT_TRUE(defaults->wordWrap);
-    EXPECT_EQ(defaults->wrapByte, 80);
-    EXPECT_EQ(defaults->topRow, 0);
-
     auto dashes = Parse({"--nowrap", "--", "--case", "log.txt"});
     ASSERT_TRUE(dashes);
     EXPECT_FALSE(dashes->wordWrap);

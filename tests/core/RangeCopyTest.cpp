@@ -64,17 +64,6 @@ TEST(RangeCopy, LineNumbersOutOfRange)
     EXPECT_STREQ(RangeCopyMessage(RangeCopyOutcome::EndOutOfRange), "    選択終了の行番号が範囲外です。   ");
 }
 
-TEST(RangeCopy, BytesAreCopiedAsStored)
-{
-    // A wrapped double-byte line, a lone LF inside a line, and an empty line.
-    std::string wide;
-    for (int i = 0; i < 30; ++i)
-        wide += "\x82\xA0";
-    Document doc(wide + "\r\na\nb\r\n\r\nend\r\n", 7);
-    RangeCopy copy = BuildRangeCopy(doc.store, 1, 4);
-    EXPECT_EQ(copy.Text, wide + "\r\na\nb\r\n\r\nend\r\n");
-}
-
 TEST(RangeCopy, SelectionCaption)
 {
     EXPECT_EQ(SelectedLineCount(12, 5), 8);

@@ -99,13 +99,6 @@ TEST(SearchScan, TopRowIsExaminedFirstInBothDirections)
     EXPECT_FALSE(Find(one, "", 0));
 }
 
-TEST(SearchScan, FirstPositionOfTheHighestRowWhenSearchingUpwards)
-{
-    Document doc(Lines({"ab ab", "", "xx ab ab ab", "none"}));
-    ExpectHit(Find(doc, "ab", 3, SearchDirection::Prior), 2, 4);
-    ExpectHit(Find(doc, "ab", 1, SearchDirection::Prior), 0, 1);
-}
-
 TEST(SearchScan, MatchStartsOnlyOnACharacterBoundary)
 {
     // The trail byte of あ followed by the lead byte of い is no match; the
@@ -155,17 +148,6 @@ TEST(SearchScan, MissingTrailByteAtTheEndOfARowIsNoMatch)
     ExpectHit(Find(doc, kA, 1, SearchDirection::Prior), 1, 2);
     EXPECT_FALSE(Find(doc, kA, 0, SearchDirection::Prior));
     ExpectHit(Find(doc, "x\x82"), 0, 1);
-}
-
-TEST(SearchScan, EditedLinesAreSearchedToo)
-{
-    Document doc(Lines({"alpha", "beta", "gamma", "delta"}));
-    doc.Put(1, "changed needle");
-    doc.Put(2, "");
-    ExpectHit(Find(doc, "needle"), 1, 9);
-    ExpectHit(Find(doc, "delta", 1), 3, 1);
-    ExpectHit(Find(doc, "ALPHA", 3, SearchDirection::Prior), 0, 1);
-    EXPECT_FALSE(Find(doc, "gamma"));
 }
 
 TEST(SearchScan, RepeatsStartBesideTheHitNearTheTopOfTheDocument)
@@ -219,11 +201,8 @@ TEST(SearchScan, RepeatsStartBesideTheHitNearTheTopOfTheDocument)
 
 TEST(SearchScan, ScrollRowsAndCaption)
 {
-    EXPECT_EQ(FindScrollRowsFromOptions(true, "3"), 3);
-    EXPECT_EQ(FindScrollRowsFromOptions(true, "-4"), 0);
     EXPECT_EQ(FindScrollRowsFromOptions(true, "99"), 16);
     EXPECT_EQ(FindScrollRowsFromOptions(false, "5"), 0);
-    EXPECT_EQ(FindScrollRowsFromOptions(true, "x"), 0);
     EXPECT_EQ(SearchHitCaption(12, 7, 3), "  検索行 : 12 (7)  検索位置 : 3");
 }
 
