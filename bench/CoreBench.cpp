@@ -44,8 +44,8 @@ public:
         genlog::Options options;
         options.sizeLimit = bytes_;
         options.seed = 1;
-        genlog::generate(options, [out](const char* data, std::size_t size) {
-            return std::fwrite(data, 1, size, out) == size;
+        genlog::generate(options, [out](const char* data, std::size_t count) {
+            return std::fwrite(data, 1, count, out) == count;
         });
         std::fclose(out);
     }

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/FindCommand.h"
+#include "cli/ForumCommands.h"
 #include "view/BvStrings.h"
 #include "view/RowTable.h"
 
@@ -199,6 +201,46 @@ int CommandRows(Args& args, Output& out)
     return 0;
 }
 
+std::string SingleFile(const Args& args)
+{
+    if (args.Operands().size() != 1)
+        throw UsageError(args.Operands().empty() ? "FILE is missing" : "only one FILE is accepted");
+    return std::string(args.Operands()[0]);
+}
+
+int CommandTitles(Args& args, Output&)
+{
+    bool newOnly = false;
+    args.Parse({"--new"}, {}, [&](std::string_view, std::string_view) { newOnly = true; });
+    return pelto::CliTitles(newOnly, SingleFile(args));
+}
+
+int CommandTree(Args& args, Output&)
+{
+    int level = 3;
+    args.Parse({}, {"--level"}, [&](std::string_view name, std::string_view value) {
+        level = PositiveNumber(name, value);
+        if (level > 3)
+            throw UsageError("--level takes 1, 2 or 3");
+    });
+    return pelto::CliTree(level, SingleFile(args));
+}
+
+int CommandThread(Args& args, Output&)
+{
+    int index = -1;
+    args.Parse({}, {"--index"}, [&](std::string_view name, std::string_view value) {
+        int32_t parsed = 0;
+        auto result = std::from_chars(value.data(), value.data() + value.size(), parsed);
+        if (result.ec != std::errc() || result.ptr != value.data() + value.size() || parsed < 0)
+            throw UsageError(std::string(name) + " needs a whole number, not \"" + std::string(value) + "\"");
+        index = parsed;
+    });
+    if (index < 0)
+        throw UsageError("--index is missing");
+    return pelto::CliThread(index, SingleFile(args));
+}
+
 struct Command {
     std::string_view name;
     std::function<int(Args&, Output&)> run; // empty: not yet available
@@ -209,10 +251,9 @@ const std::vector<Command>& Commands()
     static const std::vector<Command> commands = {
         {"stats", CommandStats},
         {"rows", CommandRows},
-        {"find", {}},
-        {"titles", {}},
-        {"tree", {}},
-        {"thread", {}},
+        {"titles", CommandTitles},
+        {"tree", CommandTree},
+        {"thread", CommandThread},
     };
     return commands;
 }
@@ -238,6 +279,9 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
+    // find parses its own arguments, PATTERN may start with '-'.
+    if (name == "find")
+        return pelto::CliFind(argc - 2, argv + 2);
     const Command* command = nullptr;
     for (const Command& candidate : Commands()) {
         if (candidate.name == name)

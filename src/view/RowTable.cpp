@@ -1,7 +1,6 @@
 #include "view/RowTable.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 

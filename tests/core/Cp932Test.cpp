@@ -86,8 +86,9 @@ TEST(Cp932, InvalidBytesGiveOneReplacementEach)
     size_t total = 0;
     for (size_t i = 0; i < widths.size(); ++i) {
         total += widths[i];
-        if (widths[i] == 2)
+        if (widths[i] == 2) {
             EXPECT_NE(decoded[i], u'\ufffd');
+        }
     }
     EXPECT_EQ(total, noise.size());
 }

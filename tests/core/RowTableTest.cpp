@@ -42,8 +42,8 @@ std::vector<R> Layout(const std::vector<std::string>& lines, bool wordWrap, int3
 // A fixed-pitch font: single bytes 8 px, double-byte characters 16 px.
 class FakeMeasurer : public TextMeasurer {
 public:
-    explicit FakeMeasurer(int32_t clientWidth, bool proportional = false)
-        : client(clientWidth), proportional(proportional) {}
+    explicit FakeMeasurer(int32_t clientWidth, bool proportionalFont = false)
+        : client(clientWidth), proportional(proportionalFont) {}
     int32_t Advance(uint16_t ch) override
     {
         ++calls[ch];

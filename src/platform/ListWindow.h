@@ -1,0 +1,25 @@
+#pragma once
+// What the list windows (file, title, resume, bookmark and tree lists, and the
+// tree post viewer) share: where they appear, how they remember their bounds,
+// and the list font taken from the main view.
+
+#include <QFont>
+
+#include "settings/Settings.h"
+
+class QWidget;
+class QListWidget;
+
+namespace pelto {
+
+// At the remembered bounds when the placement allows it, else centred on the screen.
+void PlaceListWindow(QWidget* window, const WindowPlacement& placement);
+
+// Keeps the bounds of a window closed in the normal state; a minimised or
+// maximised window leaves the stored values alone.
+void StoreListWindowBounds(const QWidget* window, WindowPlacement& placement);
+
+// The list shows the main view's face and size.
+void ApplyListFont(QListWidget* list, const QFont& viewFont);
+
+}  // namespace pelto
