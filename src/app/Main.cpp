@@ -224,6 +224,7 @@ void TForm1::FormCreate(const QStringList& arguments)
 {
     const QString first = arguments.isEmpty() ? QString() : arguments.first();
     IconStart = first == QLatin1String("/I") || first == QLatin1String("/i");
+    setAcceptDrops(true);
 
     BaseCaption = windowTitle();
 

@@ -43,10 +43,45 @@ public:
     // Each group adds its own fields and helper declarations between its two
     // markers only, so the groups never edit the same lines.
     // <open>
+    // The steps an open takes besides loading; each path names its own.
+    enum OpenStep : unsigned {
+        kOpenCheckExists = 1,   // report a missing file before loading
+        kOpenRecentFiles = 2,   // put the name at the head of the recent files
+        kOpenResumeJump = 4,    // go to the stored resume line ("CheckAutoResumJump")
+    };
+    static constexpr unsigned kOpenSequence = kOpenCheckExists | kOpenRecentFiles | kOpenResumeJump;
+    // Loads `name` (made absolute) into a fresh line store and shows it; only
+    // then it becomes CurrentFileName, the title is rebuilt and the document
+    // commands are enabled. On failure, after its warning (`missingText`
+    // replaces the missing-file one when given), the shown document, its name
+    // and the title stay as they were.
+    bool OpenDocument(const QString& name, unsigned steps, const QString& missingText = QString());
+    // The recent-file item path: opens OpenRequest, reports through OpenFailed.
+    void MenuFileOpenExecute();
+    // Takes `name` to the head of the recent files, trims the list to
+    // "EditFileResum" entries and refreshes the items.
+    void AddRecentFile(const std::string& name);
+    std::string OpenRequest;
+    bool OpenFailed = false;
+    // Slot 0 of the jump history: the text the jump dialog hands back.
+    std::string& JumpText = Mirror.JumpHistory[0];
+    int WrapChoice = -1;   // 1 window width, 0 by the options, -1 no choice
+    // Writes "JumpLineNum" 1..9.
+    void WriteJumpHistory();
+    // The jump rule on the view: false when the line number is refused.
+    bool ShowLineNumber(long long lineNumber);
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+public:
     // </open>
     // <search>
     // </search>
     // <positions>
+    // Slot 0: the entry chosen in the resume list; 1..64 as last read.
+    std::array<std::string, pelto::kResumeCount + 1> ResumeTable{};
+    int ResumeAction = 0;   // 0 line jump, 1 swap display, 2 new display
+    // The bookmark table is Mirror.BookmarkTable, which shutdown empties.
     // </positions>
     // <forum>
     // </forum>
@@ -55,6 +90,9 @@ public:
     // <launcher>
     // </launcher>
     // <keys-options>
+    bool KeyListOn = true;   // keeps the key-list windows coming until one ends the loop
+    int OptionPage = 0;      // the options dialog's page shown last
+    struct KeyRows;          // the rows of the two key tables (KeyMap.cpp)
     // </keys-options>
 
     // ---- components ----------------------------------------------------------

@@ -1,54 +1,192 @@
-// Opening documents: the open dialog, the recent files, dropped files.
+// Opening documents: the open dialog, the recent files, dropped files, and the
+// shared open steps every other path (resume list, file list) goes through.
 #include "app/Main.h"
 
 #include "app/MainShared.h"
+#include "navigation/JumpRule.h"
 #include "platform/Dialogs.h"
-#include "view/BigView.h"
-
 #include "positions/ResumeTable.h"
+#include "settings/ExePaths.h"
+#include "text/NumberField.h"
+#include "view/BigView.h"
+#include "view/BvStrings.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
 #include <optional>
 
 using namespace mainwin;
 
+namespace {
+
+// The number of recent files kept: "EditFileResum", held to 0..9.
+int RecentFileLimit(const std::string& editFileResum)
+{
+    return std::clamp(pelto::StrToIntDef(editFileResum, pelto::kRecentFileCount), 0, pelto::kRecentFileCount);
+}
+
+// Entry `entry` moves to the front, the entries before it move down one
+// place, and the entries beyond `limit` are emptied.
+void MoveRecentEntryToFront(std::array<std::string, pelto::kRecentFileCount + 1>& recent, int entry, int limit)
+{
+    const std::string moved = recent[entry];
+    for (int k = entry; k > 1; --k)
+        recent[k] = recent[k - 1];
+    recent[1] = moved;
+    for (int k = limit + 1; k <= pelto::kRecentFileCount; ++k)
+        recent[k].clear();
+}
+
+// The first local file among the dropped URLs; empty when there is none.
+QString FirstLocalFile(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls())
+        return {};
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
+}  // namespace
+
 bool TForm1::OpenDocument(const QString& name)
+{
+    return OpenDocument(name, kOpenSequence);
+}
+
+bool TForm1::OpenDocument(const QString& name, unsigned steps, const QString& missingText)
 {
     const QFileInfo info(name);
     const QString fullName = info.absoluteFilePath();
-    if (!info.exists()) {
-        pelto::ShowAbortWarning(this, kFileMissing);
+    if ((steps & kOpenCheckExists) && !info.exists()) {
+        pelto::ShowAbortWarning(this, missingText.isEmpty() ? kFileMissing : missingText);
         return false;
     }
-    // A folder, a pipe or a device is no document; reading a pipe would hang.
-    if (!info.isFile()) {
-        pelto::ShowAbortWarning(this, kFileUnreadable);
-        return false;
-    }
+    // The new lines go into a store of their own: a file that cannot be read
+    // leaves the shown document, its name and the title as they were.
+    auto lines = std::make_unique<pelto::TBvStrings>();
     try {
-        BigView1->LoadFromFile(QFile::encodeName(fullName).toStdString());
+        lines->LoadFromFile(QFile::encodeName(fullName).toStdString());
     } catch (const std::exception&) {
-        BigView1->Clear();
         pelto::ShowAbortWarning(this, kFileUnreadable);
         return false;
     }
+    BigView1->AdoptLines(std::move(lines));
     CurrentFileName = fullName.toStdString();
+    BigView1->setFocus();
     RebuildTitle();
     EnableDocumentCommands(true);
 
-    if (Mirror.CheckAutoResumJump) {
-        const std::optional<long long> line = pelto::ResumeLineForFile(pelto::SettingsIniFile(), CurrentFileName);
-        // The stored 1-based number used as a 0-based index names the row after
-        // the stored line; the row before it is the stored line's last row.
-        if (line && *line >= 0 && *line <= kMaxJumpRow) {
-            const int row = BigView1->RowOfLine(static_cast<int>(*line));
-            if (row >= 1 && row <= kMaxJumpRow)
-                BigView1->SetTopRow(row >= BigView1->RowCount() ? BigView1->RowCount() - 1 : row - 1);
-        }
+    if (steps & kOpenRecentFiles)
+        AddRecentFile(CurrentFileName);
+
+    if ((steps & kOpenResumeJump) && Mirror.CheckAutoResumJump) {
+        // An unusable record opens the document at its top, silently.
+        if (const std::optional<long long> line = pelto::ResumeLineForFile(pelto::SettingsIniFile(), CurrentFileName))
+            ShowLineNumber(*line);
     }
     return true;
 }
 
-void TForm1::MenuFileOpenClick() {}
+bool TForm1::ShowLineNumber(long long lineNumber)
+{
+    const std::optional<int32_t> topRow = pelto::JumpTopRow(lineNumber, BigView1->Rows());
+    if (!topRow)
+        return false;
+    BigView1->SetTopRow(*topRow);
+    return true;
+}
 
-void TForm1::MenuFileOpenNClick(int) {}
+void TForm1::AddRecentFile(const std::string& name)
+{
+    auto& recent = Mirror.RecentFiles;
+    // Names compare exactly: on this system "A.log" and "a.log" are two files.
+    int entry = 1;
+    while (entry <= pelto::kRecentFileCount && recent[entry] != name)
+        ++entry;
+    if (entry > pelto::kRecentFileCount) {
+        entry = pelto::kRecentFileCount;   // the oldest entry drops out
+        recent[entry] = name;
+    }
+    MoveRecentEntryToFront(recent, entry, RecentFileLimit(Mirror.EditFileResum));
+    RefreshRecentFileMenu();
+}
+
+void TForm1::MenuFileOpenClick()
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // "*" rather than "*.*": names without a dot must show too.
+    dialog.setNameFilter(QStringLiteral("全ﾌｧｲﾙ(*)"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (!chosen.isEmpty())
+        OpenDocument(chosen.first());
+}
+
+void TForm1::MenuFileOpenExecute()
+{
+    OpenFailed = !OpenDocument(QString::fromStdString(OpenRequest), kOpenCheckExists | kOpenResumeJump);
+}
+
+void TForm1::MenuFileOpenNClick(int entry)
+{
+    if (entry < 1 || entry > pelto::kRecentFileCount)
+        return;
+    OpenRequest = Mirror.RecentFiles[entry];
+    OpenFailed = false;
+    MenuFileOpenExecute();
+    // The entry of a vanished file keeps its place.
+    if (OpenFailed)
+        return;
+    MoveRecentEntryToFront(Mirror.RecentFiles, entry, RecentFileLimit(Mirror.EditFileResum));
+    RefreshRecentFileMenu();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!FirstLocalFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const QString name = FirstLocalFile(event->mimeData());
+    if (name.isEmpty())
+        return;
+    event->acceptProposedAction();
+
+    // The document being replaced keeps its place, as at shutdown.
+    if (Mirror.CheckAutoResum) {
+        std::vector<std::string> errors;
+        try {
+            pelto::IniFile file = pelto::SettingsIniFile();
+            pelto::StoreResumePoint(file, CurrentFileName, BigView1->LineOfRow(BigView1->TopRow()) + 1,
+                                    pelto::ResumeLimit(Mirror.EditResumResum));
+        } catch (const std::exception& error) {
+            errors.push_back(error.what());
+        }
+        ReportSettingsErrors(errors, true);
+    }
+
+    if (!OpenDocument(name, 0))
+        return;
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <exception>
+
 int main(int argc, char** argv)
 {
     pelto::Application application(argc, argv);
@@ -18,7 +20,15 @@ int main(int argc, char** argv)
     QStringList arguments = application.arguments();
     arguments.removeFirst();
 
-    auto* form = new TForm1(arguments);
+    // Errors inside event handlers reach Application::notify; this one covers
+    // the start-up sequence, which runs before the event loop.
+    TForm1* form = nullptr;
+    try {
+        form = new TForm1(arguments);
+    } catch (const std::exception& error) {
+        pelto::Application::ShowErrorBox(QString::fromUtf8(error.what()));
+        return 1;
+    }
     form->show();
     const int status = application.exec();
     delete form;

@@ -187,21 +187,14 @@ void TBigView::SetViewTabStop(int columns)
 // ---------------------------------------------------------------------------
 // Content operations
 
-void TBigView::LoadFromFile(const std::string& path)
+void TBigView::ShowLoadedLines()
 {
-    std::optional<EInOutError> failure;
-    try {
-        FStrings->LoadFromFile(path);
-    } catch (const EInOutError& e) {
-        failure = e;
-    }
     LayoutFrom(0);
     {
         SuspendPaint suspend(FPaintSuspended);
         GrowMaxChar(0, RowCount());
         UpdateScrollRanges();
     }
-    // Also after a failed load, so the view never shows rows it no longer has.
     SetSelStart({0, 0});
     SetSelEnd(FSelStart);
     if (FTopRow != 0) {
@@ -210,6 +203,18 @@ void TBigView::LoadFromFile(const std::string& path)
     } else {
         Redraw();
     }
+}
+
+void TBigView::LoadFromFile(const std::string& path)
+{
+    std::optional<EInOutError> failure;
+    try {
+        FStrings->LoadFromFile(path);
+    } catch (const EInOutError& e) {
+        failure = e;
+    }
+    // Also after a failed load, so the view never shows rows it no longer has.
+    ShowLoadedLines();
     if (failure)
         throw *failure;
 }
@@ -222,22 +227,17 @@ void TBigView::LoadFromStream(std::istream& stream)
     } catch (const EInOutError& e) {
         failure = e;
     }
-    LayoutFrom(0);
-    {
-        SuspendPaint suspend(FPaintSuspended);
-        GrowMaxChar(0, RowCount());
-        UpdateScrollRanges();
-    }
-    SetSelStart({0, 0});
-    SetSelEnd(FSelStart);
-    if (FTopRow != 0) {
-        ClearBitmap();
-        SetTopRow(0);
-    } else {
-        Redraw();
-    }
+    ShowLoadedLines();
     if (failure)
         throw *failure;
+}
+
+void TBigView::AdoptLines(std::unique_ptr<TBvStrings> lines)
+{
+    if (!lines)
+        return;
+    FStrings = std::move(lines);
+    ShowLoadedLines();
 }
 
 void TBigView::SaveToFile(const std::string& path) const { FStrings->SaveToFile(path); }

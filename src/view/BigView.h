@@ -111,9 +111,16 @@ public:
     // Throw EInOutError on failure, after the rows match what the store holds.
     virtual void LoadFromFile(const std::string& path);
     virtual void LoadFromStream(std::istream& stream);
+    // Shows lines loaded elsewhere in place of the current ones, as a load
+    // does; a load that failed into a separate store leaves the view alone.
+    void AdoptLines(std::unique_ptr<TBvStrings> lines);
     virtual void SaveToFile(const std::string& path) const;
     virtual void SaveToStream(std::ostream& stream) const;
 
+    // The line store and the row table, read-only, for whole-document scans
+    // that must not copy every row.
+    const TBvStrings& Strings() const { return *FStrings; }
+    const RowTable& Rows() const { return *FRows; }
     int RowOfLine(int line) const;   // RowCount past the end; a negative line throws
     int LineOfRow(int row) const;    // -1 outside the rows
     TPoint LineToRowPos(TPoint columnLine) const;
@@ -236,6 +243,8 @@ private:
 
     // layout and metrics
     void LayoutFrom(int line);
+    // Lays out the lines just loaded and shows them from the top.
+    void ShowLoadedLines();
     void RecalcMetrics();
     void ResizeView();
     void LayoutChrome();
