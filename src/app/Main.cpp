@@ -259,6 +259,7 @@ void TForm1::FormCreate(const QStringList& arguments)
 
     RebuildTitle();
     BigView1->setFocus();
+    StartCopyRegistry();
 
     if (IconStart)
         setWindowState(windowState() | Qt::WindowMinimized);

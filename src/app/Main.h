@@ -76,6 +76,24 @@ protected:
 public:
     // </open>
     // <search>
+    // The string the search dialog hands back (slot 0 of the history table,
+    // empty after a cancel) and the case option, both kept in the mirror.
+    std::string& FindText() { return Mirror.FindHistory[0]; }
+    bool& FindCaseSensitive() { return Mirror.SearchUperLower; }
+    int FindDirection = 0;      // next = 0, prior = 1; set by the dialog's buttons
+    int HitRow = 0;             // 1-based display row of the last hit
+    int HitTopRow = 0;          // TopRow when the hit was shown or a search began
+    int SelectStartLine = 0;    // 1-based line numbers of the range to copy
+    int SelectEndLine = 0;
+    // The items the range start disabled, with the state each had before.
+    std::vector<std::pair<QAction*, bool>> SelectionDisabled;
+    // Scans for FindText from startRow in `direction`; a hit moves the view
+    // and marks it (after the pause window when `pause`), else the not-found
+    // notice is shown.
+    void SearchFrom(int startRow, int direction, bool pause);
+    void RepeatSearch(int direction);
+    void WriteFindSettings();
+    void LeaveSelecting();
     // </search>
     // <positions>
     // Slot 0: the entry chosen in the resume list; 1..64 as last read.
@@ -84,15 +102,56 @@ public:
     // The bookmark table is Mirror.BookmarkTable, which shutdown empties.
     // </positions>
     // <forum>
+    std::string TitleFileName;     // the title file, set by extraction and by the title list
+    int LastTitleIndex = 0;        // the title list opens on it; 0 after each extraction
+    std::string ChosenTitle;       // entry chosen in the title list; empty: none
+    std::string TreeFileName;      // the work file last written or read
+    long long TreeProgress = 1;    // units of work of the tree build so far
+    long long TreeProgressShown = 1;  // TreeProgress when the title last showed it
+    std::string ChosenTreeEntry;   // line chosen in the tree list; empty: none
+    bool TreeShowPosts = false;    // the choice shows the thread rather than jumping
+    int LastTreeIndex = 0;         // the tree list opens on it
+    // Extraction of all titles or of new posts' titles into the title file.
+    void TitleGet(bool newOnly);
+    // Moves the view to the line an entry of the title or tree file names.
+    void JumpToListedLine(const std::string& entry);
+    // Shows the 04 file in the tree post viewer.
+    void TreePostsShow();
     // </forum>
     // <filelist>
+    // Position in the captured file list, 0-based; kept into the list when used.
+    int FileListIndex = 0;
+    // Section "FileWriteExtName", keys 1..64 at 0..63, as the dialog last read them.
+    std::array<std::string, pelto::kExtensionCount> ExcludedExtensions{};
+    // Opens `path` taken from the file list: no recent-file entry, no resume
+    // jump; the missing-file message names the path when stepping.
+    bool OpenFromFileList(const std::string& path, bool fromListWindow);
     // </filelist>
     // <launcher>
+    // The launcher slots, 1..9 (element 0 unused), as last read from the
+    // settings file; slot 1 comes from the start-up settings until then.
+    std::array<std::string, pelto::kLauncherCount + 1> ProgTitle{};
+    std::array<std::string, pelto::kLauncherCount + 1> ProgName{};
+    std::array<std::string, pelto::kLauncherCount + 1> ProgOption{};
+    std::array<std::string, pelto::kLauncherCount + 1> ProgDir{};
+    std::array<std::string, pelto::kLauncherCount + 1> ProgShortCut{};
+    bool LauncherSlotsRead = false;
+    // Reads the five launcher sections into the arrays above.
+    void ReadLauncherArrays();
+    // Starts slot `slot` on the current document; %l is 1-based when `oneBased`.
+    void RunLauncherSlot(int slot, bool oneBased);
+    // Registers this copy with the other running copies (F2, F3).
+    void StartCopyRegistry();
+    // The title the choice window of F3 hands back.
+    QString SelectedTitle;
     // </launcher>
     // <keys-options>
     bool KeyListOn = true;   // keeps the key-list windows coming until one ends the loop
     int OptionPage = 0;      // the options dialog's page shown last
     struct KeyRows;          // the rows of the two key tables (KeyMap.cpp)
+    // When set (by tests), receives each command a key would run instead of
+    // running it, so the key map can be checked apart from the commands.
+    std::function<void(void (TForm1::*)())> KeyCommandForTesting;
     // </keys-options>
 
     // ---- components ----------------------------------------------------------

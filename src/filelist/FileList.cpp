@@ -17,6 +17,8 @@ namespace pelto {
 
 namespace {
 
+constexpr const char* kFiller = ".*";
+
 char AsciiUpper(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -86,7 +88,7 @@ void ReplaceFile(const std::string& path, const std::string& content)
 ExcludedExtensions DefaultExcludedExtensions()
 {
     ExcludedExtensions extensions;
-    extensions.fill(".*");
+    extensions.fill(kFiller);
     extensions[0] = ".COM";
     extensions[1] = ".EXE";
     extensions[2] = ".DLL";
@@ -134,6 +136,9 @@ bool IsExcludedName(std::string_view name, const ExcludedExtensions& excluded)
     // UTF-8 never uses bytes below 0x80 inside a character, so only real ASCII
     // letters change here.
     std::transform(extension.begin(), extension.end(), extension.begin(), AsciiUpper);
+    // ".*" only fills unused entries; a Linux name may really end in ".*".
+    if (extension == kFiller)
+        return false;
     return std::find(excluded.begin(), excluded.end(), extension) != excluded.end();
 }
 

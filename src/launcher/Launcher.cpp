@@ -67,11 +67,11 @@ std::vector<Spot> FirstSpots(const std::vector<std::string>& arguments)
 
 }  // namespace
 
-LauncherSlots PackLauncherSlots(const LauncherSlots& slots)
+LauncherSlots PackLauncherSlots(const LauncherSlots& table)
 {
     LauncherSlots packed{};
     size_t used = 0;
-    for (const LauncherEntry& entry : slots) {
+    for (const LauncherEntry& entry : table) {
         if (!entry.IsFree())
             packed[used++] = entry;
     }
@@ -81,20 +81,20 @@ LauncherSlots PackLauncherSlots(const LauncherSlots& slots)
 LauncherSlots ReadLauncherSlots(const IniFile& file)
 {
     const IniText text = file.Load();
-    LauncherSlots slots{};
+    LauncherSlots table{};
     for (int slot = 1; slot <= kLauncherCount; ++slot) {
         for (const Field& field : kFields)
-            slots[slot - 1].*field.member = text.ReadString(field.section, std::to_string(slot), "");
+            table[slot - 1].*field.member = text.ReadString(field.section, std::to_string(slot), "");
     }
-    return PackLauncherSlots(slots);
+    return PackLauncherSlots(table);
 }
 
-void WriteLauncherSlots(IniFile& file, const LauncherSlots& slots)
+void WriteLauncherSlots(IniFile& file, const LauncherSlots& table)
 {
     std::vector<IniEntry> entries;
     for (const Field& field : kFields) {
         for (int slot = 1; slot <= kLauncherCount; ++slot)
-            entries.push_back({field.section, std::to_string(slot), slots[slot - 1].*field.member});
+            entries.push_back({field.section, std::to_string(slot), table[slot - 1].*field.member});
     }
     file.WriteEntries(entries);
 }

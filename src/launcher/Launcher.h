@@ -29,13 +29,13 @@ using LauncherSlots = std::array<LauncherEntry, kLauncherCount>;
 
 // Used slots first, in their order, free ones after them, so that a list
 // position always names slot position + 1.
-LauncherSlots PackLauncherSlots(const LauncherSlots& slots);
+LauncherSlots PackLauncherSlots(const LauncherSlots& table);
 
 // The five sections, keys "1".."9", from one reading of the file; packed, since
 // a hand-edited file may leave gaps.
 LauncherSlots ReadLauncherSlots(const IniFile& file);
 // All 45 values in one rewrite of the settings file; throws EIniWriteError.
-void WriteLauncherSlots(IniFile& file, const LauncherSlots& slots);
+void WriteLauncherSlots(IniFile& file, const LauncherSlots& table);
 
 // An empty shortcut label is kept as a single blank.
 std::string StoredShortCut(std::string_view label);

@@ -1,7 +1,6 @@
 #include "settings/FontDialog.h"
 
 #include "platform/Colors.h"
-#include "platform/Dialogs.h"
 
 #include <QComboBox>
 #include <QFontDialog>

@@ -4,7 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +25,16 @@ namespace pelto {
 
 namespace {
 
-constexpr uint32_t kPoolBit = 0x80000000u;
+constexpr uint64_t kPoolBit = uint64_t(1) << 63;
+constexpr int kLengthShift = 40;
+constexpr uint64_t kOffsetMask = (uint64_t(1) << kLengthShift) - 1;
+constexpr uint64_t kLongLength = 0x7FFFFF; // 23 bits; this value says "look it up"
 constexpr size_t kMaxLineLength = 0x7FFFFFFF; // columns are 32-bit
+constexpr size_t kUnknown = SIZE_MAX;
+constexpr size_t kReadPiece = size_t(256) << 10;
+constexpr size_t kMapAtLeast = size_t(1) << 20;
+
+std::atomic<size_t> parallelLoadThreshold{size_t(64) << 20};
 
 std::string ErrnoMessage(const std::string& path, int error)
 {
@@ -30,7 +46,210 @@ inline char FoldAscii(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+size_t PageRound(size_t bytes)
+{
+    const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    return (bytes + page - 1) / page * page;
+}
+
 } // namespace
+
+// Slots of lines found by a loader, before they become the store's list.
+struct TBvStrings::LineSink {
+    Slot* slots = nullptr;
+    size_t count = 0;
+    size_t capacity = 0;
+    std::vector<std::pair<uint64_t, uint32_t>> longLines;
+
+    LineSink() = default;
+    LineSink(const LineSink&) = delete;
+    LineSink& operator=(const LineSink&) = delete;
+    ~LineSink() { std::free(slots); }
+
+    void Reserve(size_t n)
+    {
+        n = std::min<size_t>(n, MaxCapacity);
+        if (n <= capacity)
+            return;
+        void* grown = std::realloc(slots, n * sizeof(Slot));
+        if (!grown)
+            throw std::bad_alloc();
+        slots = static_cast<Slot*>(grown);
+        capacity = n;
+        AdviseHugePages(slots, n * sizeof(Slot));
+    }
+
+    [[gnu::noinline]] void Grow()
+    {
+        if (count >= static_cast<size_t>(MaxCapacity))
+            throw EInOutError("the file has more than 134217727 lines");
+        // The estimate was too small: grow in larger steps while loading; the
+        // final trim makes the capacity equal the count either way.
+        Reserve(std::max(capacity + GrowBy, capacity + capacity / 4));
+    }
+
+    void Add(uint64_t offset, size_t length)
+    {
+        // A line longer than a column can count is kept, cut into pieces.
+        while (length > kMaxLineLength) {
+            Add(offset, kMaxLineLength);
+            offset += kMaxLineLength;
+            length -= kMaxLineLength;
+        }
+        if (count == capacity)
+            Grow();
+        if (length >= kLongLength) {
+            longLines.emplace_back(offset, static_cast<uint32_t>(length));
+            length = kLongLength;
+        }
+        slots[count++] = Slot{offset | (uint64_t(length) << kLengthShift)};
+    }
+
+    // Appends other's lines, as many as the store can hold; false when some
+    // did not fit.
+    bool Append(LineSink& other)
+    {
+        const size_t room = static_cast<size_t>(MaxCapacity) - std::min<size_t>(count, MaxCapacity);
+        const size_t n = std::min(other.count, room);
+        const bool all = n == other.count;
+        Reserve(count + n);
+        if (n > 0)
+            std::memcpy(slots + count, other.slots, n * sizeof(Slot));
+        count += n;
+        for (const auto& entry : other.longLines) {
+            if (entry.first < (n > 0 ? (other.slots[n - 1].bits & kOffsetMask) + 1 : 0))
+                longLines.push_back(entry);
+        }
+        std::free(other.slots);
+        other.slots = nullptr;
+        other.count = other.capacity = 0;
+        return all;
+    }
+};
+
+namespace {
+
+// Where a split stands: the line in progress begins at lineStart (kUnknown
+// until the first break of a part that starts inside a line), and the
+// search for the next CR resumes at scanFrom.
+struct ScanState {
+    size_t lineStart = 0;
+    size_t scanFrom = 0;
+    size_t firstCr = kUnknown; // the first CR of a part that starts inside a line
+};
+
+} // namespace
+
+// A part of the file read by one thread, [begin, end).
+struct TBvStrings::LoadPart {
+    size_t begin = 0;
+    size_t end = 0;
+    bool last = true;       // no part follows
+    size_t limit = 0;       // end of the bytes that count (read, and before a 0x1A)
+    bool endsEarly = false; // 0x1A, a short read or a read error inside the part
+    bool done = false;      // every line of the part is in sink, the last one too
+    int error = 0;
+    ScanState scan;
+    LineSink sink;
+    std::exception_ptr failure;
+    const std::atomic<bool>* stop = nullptr;  // the parts before ended early
+    std::atomic<bool>* stopLater = nullptr;   // set when this part ends early
+};
+
+namespace {
+
+// File rule: CR or CR LF ends a line; a lone LF is an ordinary byte.  Adds
+// the lines ended by a CR at a position in [scanFrom, crLimit); the bytes up
+// to dataEnd are present (one of them may be the LF after the CR).
+template <typename Sink>
+void ScanBreaks(const char* data, ScanState& s, size_t crLimit, size_t dataEnd, Sink& sink)
+{
+    while (s.scanFrom < crLimit) {
+        const void* found = std::memchr(data + s.scanFrom, '\r', crLimit - s.scanFrom);
+        if (!found) {
+            s.scanFrom = crLimit;
+            return;
+        }
+        const size_t crPos = static_cast<size_t>(static_cast<const char*>(found) - data);
+        if (__builtin_expect(s.lineStart == kUnknown, 0))
+            s.firstCr = crPos;
+        else
+            sink.Add(s.lineStart, crPos - s.lineStart);
+        s.lineStart = crPos + 1;
+        if (s.lineStart < dataEnd && data[s.lineStart] == '\n')
+            ++s.lineStart;
+        s.scanFrom = s.lineStart;
+    }
+}
+
+// The last line needs no break.
+template <typename Sink>
+void FinishLines(const char* data, ScanState& s, size_t end, Sink& sink)
+{
+    ScanBreaks(data, s, end, end, sink);
+    if (s.lineStart != kUnknown && s.lineStart < end) {
+        sink.Add(s.lineStart, end - s.lineStart);
+        s.lineStart = s.scanFrom = end;
+    }
+}
+
+} // namespace
+
+// Reads a part a piece at a time and splits each piece while it is still in
+// the cache; reading stops at the end-of-file mark 0x1A.
+void TBvStrings::ReadPart(int fd, char* block, LoadPart& part)
+{
+    // limit is kept up to date, so that a failure leaves it at what was read.
+    size_t& have = part.limit;
+    have = part.begin;
+    try {
+        while (have < part.end) {
+            if (part.stop && part.stop->load(std::memory_order_relaxed))
+                return; // what this part holds is not wanted
+            const ssize_t n = ::pread(fd, block + have, std::min(kReadPiece, part.end - have), static_cast<off_t>(have));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                part.error = errno;
+                part.endsEarly = true;
+                break;
+            }
+            if (n == 0) {
+                part.endsEarly = true; // the file shrank meanwhile: take what is there
+                break;
+            }
+            const void* mark = std::memchr(block + have, 0x1A, static_cast<size_t>(n));
+            if (mark) {
+                have = static_cast<size_t>(static_cast<const char*>(mark) - block);
+                part.endsEarly = true;
+                break;
+            }
+            have += static_cast<size_t>(n);
+            // A CR as the last byte waits: a LF may follow in the next piece.
+            ScanBreaks(block, part.scan, have - 1, have, part.sink);
+        }
+        if (part.endsEarly && part.stopLater)
+            part.stopLater->store(true, std::memory_order_relaxed);
+        if (part.endsEarly || part.last) {
+            FinishLines(block, part.scan, have, part.sink);
+            part.done = true;
+        }
+    } catch (...) {
+        part.failure = std::current_exception();
+        if (part.stopLater)
+            part.stopLater->store(true, std::memory_order_relaxed);
+    }
+}
+
+void TBvStrings::SetParallelLoadThreshold(size_t bytes)
+{
+    parallelLoadThreshold.store(std::max<size_t>(bytes, 2));
+}
+
+size_t TBvStrings::ParallelLoadThreshold()
+{
+    return parallelLoadThreshold.load();
+}
 
 TBvStrings::TBvStrings() = default;
 
@@ -45,20 +264,25 @@ void TBvStrings::ListError() const
     throw EListError();
 }
 
-std::string_view TBvStrings::SlotText(const Slot& slot) const
+std::string_view TBvStrings::SlotText(Slot slot) const
 {
-    size_t length = slot.lengthAndKind & ~kPoolBit;
+    if (slot.bits & kPoolBit)
+        return pool_[slot.bits & ~kPoolBit];
+    size_t length = static_cast<size_t>(slot.bits >> kLengthShift);
     if (length == 0)
         return {};
-    if (slot.lengthAndKind & kPoolBit)
-        return pool_[slot.where];
-    return {block_.get() + slot.where, length};
+    const uint64_t offset = slot.bits & kOffsetMask;
+    if (__builtin_expect(length == kLongLength, 0)) {
+        auto it = std::lower_bound(longLines_.begin(), longLines_.end(), std::make_pair(offset, uint32_t(0)));
+        length = it->second;
+    }
+    return {block_ + offset, length};
 }
 
 TBvStrings::Slot TBvStrings::MakeSlot(std::string_view text)
 {
     if (text.empty())
-        return Slot{0, 0};
+        return Slot{0};
     if (text.size() > kMaxLineLength)
         throw EListError();
     uint64_t index;
@@ -70,16 +294,17 @@ TBvStrings::Slot TBvStrings::MakeSlot(std::string_view text)
         pool_.emplace_back(text);
         index = pool_.size() - 1;
     }
-    return Slot{index, static_cast<uint32_t>(text.size()) | kPoolBit};
+    return Slot{index | kPoolBit};
 }
 
 void TBvStrings::ReleaseSlot(Slot& slot)
 {
-    if ((slot.lengthAndKind & kPoolBit) && (slot.lengthAndKind & ~kPoolBit) != 0) {
-        std::string().swap(pool_[slot.where]);
-        freePool_.push_back(slot.where);
+    if (slot.bits & kPoolBit) {
+        const uint64_t index = slot.bits & ~kPoolBit;
+        std::string().swap(pool_[index]);
+        freePool_.push_back(index);
     }
-    slot = Slot{0, 0};
+    slot = Slot{0};
 }
 
 void TBvStrings::Reserve(int32_t n)
@@ -167,7 +392,7 @@ void TBvStrings::SetCount(int32_t n)
     for (int32_t i = n; i < count_; ++i)
         ReleaseSlot(list_[i]);
     for (int32_t i = count_; i < n; ++i)
-        list_[i] = Slot{0, 0};
+        list_[i] = Slot{0};
     count_ = n;
 }
 
@@ -185,8 +410,8 @@ void TBvStrings::Clear()
         count_ = 0;
         Reserve(0);
     }
-    block_.reset();
-    blockSize_ = 0;
+    FreeBlock();
+    std::vector<std::pair<uint64_t, uint32_t>>().swap(longLines_);
     std::deque<std::string>().swap(pool_);
     std::vector<uint64_t>().swap(freePool_);
 }
@@ -195,7 +420,7 @@ std::string TBvStrings::GetText() const
 {
     size_t total = 0;
     for (int32_t i = 0; i < count_; ++i)
-        total += (list_[i].lengthAndKind & ~kPoolBit) + 2;
+        total += SlotText(list_[i]).size() + 2;
     std::string text;
     text.reserve(total);
     for (int32_t i = 0; i < count_; ++i) {
@@ -205,93 +430,108 @@ std::string TBvStrings::GetText() const
     return text;
 }
 
-void TBvStrings::AdoptBlock(std::unique_ptr<char[]> block, size_t size)
+void TBvStrings::FreeBlock()
 {
-    block_ = std::move(block);
-    blockSize_ = size;
+    if (blockMapped_ > 0)
+        ::munmap(block_, blockMapped_);
+    else
+        std::free(block_);
+    block_ = nullptr;
+    blockSize_ = 0;
+    blockMapped_ = 0;
 }
 
-void TBvStrings::AddSlice(size_t offset, size_t length)
+void AdviseHugePages(void* p, size_t bytes)
 {
-    // A line longer than a column can count is kept, cut into pieces.
-    while (length > kMaxLineLength) {
-        AddSlice(offset, kMaxLineLength);
-        offset += kMaxLineLength;
-        length -= kMaxLineLength;
-    }
-    if (count_ == capacity_) {
-        if (capacity_ >= MaxCapacity)
-            throw EInOutError("the file has more than 134217727 lines");
-        // The estimate was too small: grow in larger steps while loading; the
-        // final trim makes the capacity equal the count either way.
-        int64_t grown = std::max<int64_t>(capacity_ + GrowBy, capacity_ + int64_t(capacity_) / 4);
-        Reserve(static_cast<int32_t>(std::min<int64_t>(grown, MaxCapacity)));
-    }
-    list_[count_++] = length == 0 ? Slot{0, 0} : Slot{offset, static_cast<uint32_t>(length)};
+    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
+    if (bytes < 2 * kHuge)
+        return;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kHuge - 1);
+    if (to > from)
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
-// File rule: CR or CR LF ends a line; a lone LF is an ordinary byte.  Adds
-// the lines complete within block bytes [lineStart, limit); a CR as the very
-// last byte waits for the next piece unless atEnd (a LF may follow).  With
-// atEnd the rest is the last line, which needs no break.  scanFrom keeps the
-// search going where it stopped, so a long line is scanned once.
-void TBvStrings::AddFileLines(size_t& lineStart, size_t& scanFrom, size_t limit, bool atEnd)
+// A large block is mapped, not malloc'd: it can be given huge pages, and a
+// load that stops early hands the rest back.
+static char* AllocateBlock(size_t size, size_t& mapped)
 {
-    const char* data = block_.get();
-    while (scanFrom < limit) {
-        const char* cr = static_cast<const char*>(std::memchr(data + scanFrom, '\r', limit - scanFrom));
-        if (!cr) {
-            scanFrom = limit;
-            break;
-        }
-        const size_t crPos = static_cast<size_t>(cr - data);
-        if (crPos + 1 == limit && !atEnd) {
-            scanFrom = crPos;
-            break;
-        }
-        AddSlice(lineStart, crPos - lineStart);
-        lineStart = crPos + 1;
-        if (lineStart < limit && data[lineStart] == '\n')
-            ++lineStart;
-        scanFrom = lineStart;
+    mapped = 0;
+    if (size < kMapAtLeast) {
+        void* p = std::malloc(size);
+        if (!p)
+            throw std::bad_alloc();
+        return static_cast<char*>(p);
     }
-    if (atEnd && lineStart < limit) {
-        AddSlice(lineStart, limit - lineStart);
-        lineStart = scanFrom = limit;
+    const size_t length = PageRound(size);
+    void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    AdviseHugePages(p, length);
+    mapped = length;
+    return static_cast<char*>(p);
+}
+
+// The sink's lines become the store's lines; the slot array is trimmed.
+void TBvStrings::AdoptLines(LineSink& sink)
+{
+    std::free(list_);
+    list_ = sink.slots;
+    count_ = capacity_ = static_cast<int32_t>(sink.count);
+    sink.slots = nullptr;
+    sink.count = sink.capacity = 0;
+    longLines_ = std::move(sink.longLines);
+    if (count_ == 0) {
+        std::free(list_);
+        list_ = nullptr;
+    } else {
+        Reserve(count_);
+    }
+    if (blockSize_ == 0) {
+        FreeBlock();
+    } else if (blockMapped_ > 0 && PageRound(blockSize_) < blockMapped_) {
+        const size_t keep = PageRound(blockSize_);
+        ::munmap(block_ + keep, blockMapped_ - keep);
+        blockMapped_ = keep;
     }
 }
 
 // Text rule: CR, LF and CR LF are breaks (LF CR is two); a NUL ends the text.
-void TBvStrings::SplitBlockTextRule(size_t size)
-{
-    const char* data = block_.get();
-    size_t pos = 0;
-    while (pos < size && data[pos] != '\0') {
-        size_t start = pos;
-        while (pos < size && data[pos] != '\r' && data[pos] != '\n' && data[pos] != '\0')
-            ++pos;
-        AddSlice(start, pos - start);
-        if (pos < size && data[pos] == '\r')
-            ++pos;
-        if (pos < size && data[pos] == '\n')
-            ++pos;
-    }
-}
-
 void TBvStrings::SetText(std::string_view text)
 {
     // Copy first: text may be a view of this store.
-    std::unique_ptr<char[]> block(text.empty() ? nullptr : new char[text.size()]);
-    if (!text.empty())
-        std::memcpy(block.get(), text.data(), text.size());
-    size_t size = text.size();
+    const size_t size = text.size();
+    size_t mapped = 0;
+    char* block = size == 0 ? nullptr : AllocateBlock(size, mapped);
+    if (size > 0)
+        std::memcpy(block, text.data(), size);
     Clear();
     if (size == 0)
         return;
-    AdoptBlock(std::move(block), size);
-    SetCapacity(static_cast<int32_t>(std::min<size_t>(size / BytesPerLineEstimate, MaxCapacity)));
-    SplitBlockTextRule(size);
-    SetCapacity(count_);
+    block_ = block;
+    blockMapped_ = mapped;
+    blockSize_ = size;
+
+    LineSink sink;
+    const char* data = block_;
+    size_t pos = 0;
+    try {
+        sink.Reserve(std::min<size_t>(size / BytesPerLineEstimate, MaxCapacity));
+        while (pos < size && data[pos] != '\0') {
+            const size_t start = pos;
+            while (pos < size && data[pos] != '\r' && data[pos] != '\n' && data[pos] != '\0')
+                ++pos;
+            sink.Add(start, pos - start);
+            if (pos < size && data[pos] == '\r')
+                ++pos;
+            if (pos < size && data[pos] == '\n')
+                ++pos;
+        }
+    } catch (...) {
+        AdoptLines(sink);
+        throw;
+    }
+    AdoptLines(sink);
 }
 
 std::string TBvStrings::GetCommaText() const
@@ -343,7 +583,7 @@ void TBvStrings::SetCommaText(std::string_view text)
 int32_t TBvStrings::IndexOf(std::string_view text) const
 {
     for (int32_t i = 0; i < count_; ++i) {
-        if ((list_[i].lengthAndKind & ~kPoolBit) == text.size() && SlotText(list_[i]) == text)
+        if (SlotText(list_[i]) == text)
             return i;
     }
     return -1;
@@ -428,44 +668,80 @@ void TBvStrings::LoadFromFile(const std::string& path)
     const size_t size = static_cast<size_t>(st.st_size);
     if (size == 0)
         return;
-    AdoptBlock(std::unique_ptr<char[]>(new char[size]), size);
-    SetCapacity(static_cast<int32_t>(std::min<size_t>(size / BytesPerLineEstimate, MaxCapacity)));
+    if (size > kOffsetMask)
+        throw EInOutError(path + ": the file is too large");
+    // The bytes are copied, never mapped from the file: a file truncated
+    // while it is shown must leave what was loaded readable.
+    block_ = AllocateBlock(size, blockMapped_);
 
-    // Read a piece at a time and split it while it is still in the cache;
-    // reading stops at the end-of-file mark 0x1A.
-    constexpr size_t kPiece = size_t(256) << 10;
-    size_t got = 0;
-    size_t lineStart = 0;
-    size_t scanFrom = 0;
-    int readError = 0;
-    bool marked = false;
+    // Two halves read and split at the same time; the lines that run across
+    // the split point are joined afterwards, so the result is the same as a
+    // split from the start.
+    const bool parallel = size >= ParallelLoadThreshold();
+    LoadPart parts[2];
+    std::atomic<bool> firstEndedEarly{false};
+    const size_t middle = parallel ? size / 2 : size;
+    parts[0].begin = 0;
+    parts[0].end = middle;
+    parts[0].last = !parallel;
+    parts[0].stopLater = &firstEndedEarly;
+    parts[1].begin = middle;
+    parts[1].end = size;
+    parts[1].scan = ScanState{kUnknown, middle, kUnknown};
+    parts[1].stop = &firstEndedEarly;
+
+    LineSink& lines = parts[0].sink;
     try {
-        while (got < size && !marked) {
-            ssize_t n = ::read(fd, block_.get() + got, std::min(kPiece, size - got));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                readError = errno;
-                break;
-            }
-            if (n == 0)
-                break; // the file shrank meanwhile: take what is there
-            const char* mark = static_cast<const char*>(std::memchr(block_.get() + got, 0x1A, static_cast<size_t>(n)));
-            if (mark) {
-                marked = true;
-                got = static_cast<size_t>(mark - block_.get());
-            } else {
-                got += static_cast<size_t>(n);
-            }
-            AddFileLines(lineStart, scanFrom, got, false);
-        }
-        AddFileLines(lineStart, scanFrom, got, true);
+        for (LoadPart& part : parts)
+            part.sink.Reserve((part.end - part.begin) / BytesPerLineEstimate);
     } catch (...) {
-        SetCapacity(count_);
+        FreeBlock();
         throw;
     }
-    blockSize_ = got;
-    SetCapacity(count_);
+    if (parallel) {
+        std::thread second;
+        try {
+            second = std::thread(&TBvStrings::ReadPart, fd, block_, std::ref(parts[1]));
+        } catch (const std::system_error&) {
+            // No thread to be had: the halves are read one after the other.
+        }
+        ReadPart(fd, block_, parts[0]);
+        if (second.joinable())
+            second.join();
+        else
+            ReadPart(fd, block_, parts[1]);
+    } else {
+        ReadPart(fd, block_, parts[0]);
+    }
+
+    LoadPart& first = parts[0];
+    LoadPart& second = parts[1];
+    std::exception_ptr failure = first.failure;
+    int readError = first.error;
+    blockSize_ = first.limit;
+    if (parallel && !first.done && !failure) {
+        // The second half counts: the lines from the first half's last break
+        // up to the second half's first break, then the second half's lines.
+        try {
+            const bool secondHasBreak = second.scan.firstCr != kUnknown;
+            if (secondHasBreak) {
+                ScanBreaks(block_, first.scan, second.scan.firstCr + 1, second.limit, lines);
+                if (!lines.Append(second.sink))
+                    throw EInOutError("the file has more than 134217727 lines");
+            } else if (second.done) {
+                FinishLines(block_, first.scan, second.limit, lines);
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (!failure)
+            failure = second.failure;
+        readError = second.error;
+        blockSize_ = second.limit;
+    }
+    AdoptLines(lines);
+    if (failure)
+        std::rethrow_exception(failure);
     if (readError != 0)
         throw EInOutError(ErrnoMessage(path, readError));
 }

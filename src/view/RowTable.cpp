@@ -1,6 +1,11 @@
 #include "view/RowTable.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <cstring>
 #include <string>
 
@@ -47,6 +52,10 @@ private:
     size_t charStart_ = 0; // a known character start at or before every later question
 };
 
+std::atomic<int32_t> parallelLayoutThreshold{1 << 20};
+
+constexpr int64_t kMaxRows = INT32_MAX;
+
 } // namespace
 
 int64_t TabbedWidth(std::string_view text, TextMeasurer& m)
@@ -74,27 +83,32 @@ RowEntry RowTable::Row(int32_t row) const
     if (row < 0 || row >= RowCount())
         IndexError(row);
     const int32_t line = LineOfRow(row);
-    const int32_t first = firstRow_[static_cast<size_t>(line)];
-    return RowEntry{line, start_[static_cast<size_t>(row)], length_[static_cast<size_t>(row)], row - first,
-                    static_cast<uint8_t>(row + 1 == EndRowOfLine(line))};
+    if (EmptyLine(line))
+        return RowEntry{line, 0, 0, 0, 1};
+    const int32_t first = FirstRow(line);
+    const int32_t start = StartOf(row, line);
+    const bool last = row + 1 == EndRowOfLine(line);
+    const int32_t length = last ? LastLength(line) : StartOf(row + 1, line) - start;
+    return RowEntry{line, start, length, row - first, static_cast<uint8_t>(last)};
 }
 
 int32_t RowTable::RowOfLine(int32_t line) const
 {
     if (line < 0)
         IndexError(line);
-    return line < LineCount() ? firstRow_[static_cast<size_t>(line)] : RowCount();
+    return line < LineCount() ? FirstRow(line) : RowCount();
 }
 
 int32_t RowTable::LineOfRow(int32_t row) const
 {
     if (row < 0 || row >= RowCount())
         return -1;
-    // The last line whose first row is at or before the row.
-    size_t low = 0, high = firstRow_.size();
+    // The last line whose first row is at or before the row; no line starts
+    // before the row of its own number.
+    size_t low = 0, high = std::min<size_t>(firstRow_.size(), static_cast<size_t>(row) + 1);
     while (high - low > 1) {
         size_t middle = low + (high - low) / 2;
-        if (firstRow_[middle] <= row)
+        if (FirstRow(static_cast<int32_t>(middle)) <= row)
             low = middle;
         else
             high = middle;
@@ -117,21 +131,22 @@ std::string_view RowTable::RowText(const TBvStrings& store, int32_t row) const
 TPoint RowTable::LineToRowPos(TPoint columnLine) const
 {
     const int32_t column = columnLine.X;
-    int32_t row = RowOfLine(columnLine.Y);
+    const int32_t line = columnLine.Y;
+    int32_t row = RowOfLine(line);
     if (row == RowCount())
         return TPoint{1, row};
     // The last row of the line that starts at or before the column (the
     // first row when none does); Start grows along a line's rows.
-    int32_t low = row, high = EndRowOfLine(columnLine.Y);
+    int32_t low = row, high = EndRowOfLine(line);
     while (high - low > 1) {
         int32_t middle = low + (high - low) / 2;
-        if (start_[static_cast<size_t>(middle)] <= column)
+        if (StartOf(middle, line) <= column)
             low = middle;
         else
             high = middle;
     }
     row = low;
-    const int64_t rowColumn = int64_t(column) - start_[static_cast<size_t>(row)] + 1;
+    const int64_t rowColumn = int64_t(column) - StartOf(row, line) + 1;
     if (rowColumn <= 0)
         return TPoint{0, 0};
     return TPoint{static_cast<int32_t>(rowColumn), row};
@@ -141,14 +156,17 @@ TPoint RowTable::RowToLinePos(TPoint columnRow) const
 {
     if (columnRow.Y < 0 || columnRow.Y >= RowCount())
         return TPoint{0, 0};
-    return TPoint{start_[static_cast<size_t>(columnRow.Y)] + columnRow.X - 1, LineOfRow(columnRow.Y)};
+    const int32_t line = LineOfRow(columnRow.Y);
+    return TPoint{StartOf(columnRow.Y, line) + columnRow.X - 1, line};
 }
 
 void RowTable::Clear()
 {
     firstRow_.clear();
-    start_.clear();
-    length_.clear();
+    extraStart_.clear();
+    lastLength_.clear();
+    rowCount_ = 0;
+    uniformLast_ = -1;
 }
 
 void RowTable::Reserve(int32_t n)
@@ -156,8 +174,18 @@ void RowTable::Reserve(int32_t n)
     if (n <= 0)
         return;
     firstRow_.reserve(static_cast<size_t>(n));
-    start_.reserve(static_cast<size_t>(n));
-    length_.reserve(static_cast<size_t>(n));
+    if (uniformLast_ < 0)
+        lastLength_.reserve(static_cast<size_t>(n));
+}
+
+void RowTable::SetParallelLayoutThreshold(int32_t lines)
+{
+    parallelLayoutThreshold.store(std::max(lines, 2));
+}
+
+int32_t RowTable::ParallelLayoutThreshold()
+{
+    return parallelLayoutThreshold.load();
 }
 
 // The row width of a line wrapped at the window width: a first estimate from
@@ -298,6 +326,53 @@ void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
     pitch_ = fixed ? unit : -1;
 }
 
+template <typename WidthOf>
+int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
+                              uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
+                              WidthOf widthOf)
+{
+    int64_t row = rowBase;
+    for (int32_t k = from; k < to; ++k) {
+        if (row > kMaxRows) [[unlikely]]
+            throw std::length_error("the layout has more than 2147483647 rows");
+        const std::string_view text = store.Get(k);
+        const int64_t length = static_cast<int64_t>(text.size());
+        if (length == 0) {
+            firstRow[k] = static_cast<uint32_t>(row) | kEmptyLine;
+            if (lastLength)
+                lastLength[k] = 0;
+            ++row;
+            continue;
+        }
+        firstRow[k] = static_cast<uint32_t>(row);
+        ++row;
+        const int64_t width = widthOf(text);
+        int64_t n = width;
+        if (width < length) {
+            KindWalker walker(text);
+            for (int64_t p = 1;;) {
+                n = width;
+                if (walker.Kind(p + n) == 2) {
+                    // The next row would begin on a trail byte: end this one a
+                    // byte earlier, or take the whole character when the row
+                    // would otherwise be empty.
+                    --n;
+                    if (n < 1)
+                        n = 2;
+                }
+                if (p + n > length)
+                    break; // the line's last row
+                p += n;
+                extra.push_back(static_cast<int32_t>(p));
+                ++row;
+            }
+        }
+        if (lastLength)
+            lastLength[k] = static_cast<int32_t>(n);
+    }
+    return row;
+}
+
 void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, int32_t wrapByte,
                           TextMeasurer* measurer)
 {
@@ -307,53 +382,104 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
     line = std::min(line, LineCount());
     const int32_t firstRow = RowOfLine(line);
     firstRow_.truncate(static_cast<size_t>(line));
-    start_.truncate(static_cast<size_t>(firstRow));
-    length_.truncate(static_cast<size_t>(firstRow));
+    extraStart_.truncate(static_cast<size_t>(firstRow - line));
+    lastLength_.truncate(static_cast<size_t>(line));
+    rowCount_ = firstRow;
+
+    const bool byWindow = wordWrap && wrapByte == 0 && measurer != nullptr;
+    const bool byBytes = wordWrap && !byWindow && wrapByte > 0;
+    // With WrapByte 2 or more every line's last row plans WrapByte bytes,
+    // so no per-line length is kept.
+    const int32_t uniform = byBytes && wrapByte >= 2 ? wrapByte : -1;
+    if (line == 0) {
+        uniformLast_ = uniform;
+        lastLength_.clear();
+    } else if (uniformLast_ >= 0 && uniformLast_ != uniform) {
+        lastLength_.resize(static_cast<size_t>(line));
+        for (int32_t k = 0; k < line; ++k)
+            lastLength_[static_cast<size_t>(k)] = EmptyLine(k) ? 0 : uniformLast_;
+        uniformLast_ = -1;
+    }
 
     const int32_t lineCount = store.Count();
     Reserve(store.Capacity());
+    firstRow_.resize(static_cast<size_t>(lineCount));
+    if (uniformLast_ < 0)
+        lastLength_.resize(static_cast<size_t>(lineCount));
+    uint32_t* first = firstRow_.data();
+    int32_t* last = uniformLast_ < 0 ? lastLength_.data() : nullptr;
 
-    const bool byWindow = wordWrap && wrapByte == 0 && measurer != nullptr;
-    if (byWindow)
-        PrepareMeasuring(*measurer, lineCount - line);
-
-    for (int32_t k = line; k < lineCount; ++k) {
-        firstRow_.push_back(RowCount());
-        std::string_view text = store.Get(k);
-        const int64_t length = static_cast<int64_t>(text.size());
-        if (length == 0) {
-            start_.push_back(0);
-            length_.push_back(0);
-            continue;
-        }
-        if (!wordWrap || (!byWindow && wrapByte <= 0)) {
-            start_.push_back(1);
-            length_.push_back(static_cast<int32_t>(length));
-            continue;
-        }
-        const int64_t width = byWindow ? WindowRowWidth(text, *measurer) : wrapByte;
-        if (width >= length) {
-            // One row; no double-byte cut is possible past the end.
-            start_.push_back(1);
-            length_.push_back(static_cast<int32_t>(width));
-            continue;
-        }
-        KindWalker walker(text);
-        for (int64_t p = 1; p <= length;) {
-            int64_t n = width;
-            if (walker.Kind(p + n) == 2) {
-                // The next row would begin on a trail byte: end this one a
-                // byte earlier, or take the whole character when the row
-                // would otherwise be empty.
-                --n;
-                if (n < 1)
-                    n = 2;
+    int64_t end = firstRow;
+    try {
+        if (byWindow) {
+            PrepareMeasuring(*measurer, lineCount - line);
+            end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_,
+                              [&](std::string_view text) -> int64_t { return WindowRowWidth(text, *measurer); });
+        } else {
+            // Without wrapping a line is one row of its own length.
+            const int64_t wrap = byBytes ? wrapByte : 0;
+            auto widthOf = [wrap](std::string_view text) {
+                return wrap > 0 ? wrap : static_cast<int64_t>(text.size());
+            };
+            const int32_t count = lineCount - line;
+            if (count >= ParallelLayoutThreshold()) {
+                // The second half's rows are numbered from 0 and moved
+                // into place when both halves are done.
+                const int32_t middle = line + count / 2;
+                PlainArray<int32_t> secondExtra;
+                int64_t secondEnd = 0;
+                std::exception_ptr secondFailure;
+                auto second = [&] {
+                    try {
+                        secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, widthOf);
+                    } catch (...) {
+                        secondFailure = std::current_exception();
+                    }
+                };
+                std::thread helper;
+                try {
+                    helper = std::thread(second);
+                } catch (const std::system_error&) {
+                }
+                try {
+                    end = LayoutLines(store, line, middle, firstRow, first, last, extraStart_, widthOf);
+                } catch (...) {
+                    if (helper.joinable())
+                        helper.join();
+                    throw;
+                }
+                if (helper.joinable())
+                    helper.join();
+                else
+                    second();
+                if (secondFailure)
+                    std::rethrow_exception(secondFailure);
+                if (end + secondEnd > kMaxRows + 1)
+                    throw std::length_error("the layout has more than 2147483647 rows");
+                const uint32_t shift = static_cast<uint32_t>(end);
+                for (int32_t k = middle; k < lineCount; ++k)
+                    first[k] += shift;
+                const size_t before = extraStart_.size();
+                extraStart_.resize(before + secondExtra.size());
+                if (secondExtra.size() > 0)
+                    std::memcpy(extraStart_.data() + before, secondExtra.data(), secondExtra.size() * sizeof(int32_t));
+                end += secondEnd;
+            } else {
+                end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, widthOf);
             }
-            start_.push_back(static_cast<int32_t>(p));
-            length_.push_back(static_cast<int32_t>(n));
-            p += n;
         }
+    } catch (...) {
+        // The table keeps the lines before the rebuild.
+        firstRow_.truncate(static_cast<size_t>(line));
+        lastLength_.truncate(static_cast<size_t>(line));
+        extraStart_.truncate(static_cast<size_t>(firstRow - line));
+        rowCount_ = firstRow;
+        throw;
     }
+    rowCount_ = static_cast<int32_t>(end);
+    firstRow_.trim();
+    extraStart_.trim();
+    lastLength_.trim();
 }
 
 } // namespace pelto

@@ -2,7 +2,10 @@
 // the three wrapping modes (no wrap, every WrapByte bytes, window width).
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -43,57 +46,78 @@ public:
 // A trailing lone lead byte is measured as a single byte.
 int64_t TabbedWidth(std::string_view text, TextMeasurer& m);
 
-// An array in fixed chunks: appending never moves what is there, so a table
-// of tens of millions of rows never exists twice in memory while it grows.
+// A growable array of plain values in one malloc'd block.  glibc grows a
+// large block by remapping its pages, not by copying them, so a table of
+// tens of millions of rows never exists twice in memory while it grows.
 template <typename T>
-class ChunkedArray {
+class PlainArray {
 public:
-    static constexpr size_t kShift = 18;
-    static constexpr size_t kChunk = size_t(1) << kShift;
-    static constexpr size_t kMask = kChunk - 1;
+    PlainArray() = default;
+    PlainArray(const PlainArray&) = delete;
+    PlainArray& operator=(const PlainArray&) = delete;
+    ~PlainArray() { std::free(data_); }
 
     size_t size() const { return size_; }
-    T operator[](size_t i) const { return chunks_[i >> kShift][i & kMask]; }
+    size_t capacity() const { return capacity_; }
+    T* data() { return data_; }
+    T operator[](size_t i) const { return data_[i]; }
+    T& operator[](size_t i) { return data_[i]; }
     [[gnu::always_inline]] void push_back(T value)
     {
-        if ((size_ >> kShift) == chunks_.size())
-            AddChunk();
-        chunks_[size_ >> kShift][size_ & kMask] = value;
-        ++size_;
+        if (size_ == capacity_) [[unlikely]]
+            Grow(size_ + 1);
+        data_[size_++] = value;
     }
-    // Drops the entries from n on and frees the chunks no longer used.
-    void truncate(size_t n)
+    // New entries are not initialised.
+    void resize(size_t n)
     {
-        if (n < size_)
-            size_ = n;
-        chunks_.resize((size_ + kMask) >> kShift);
+        if (n > capacity_)
+            SetCapacity(n);
+        size_ = n;
     }
-    void reserve(size_t n) { chunks_.reserve((n + kMask) >> kShift); }
+    void truncate(size_t n) { size_ = std::min(size_, n); }
+    void reserve(size_t n)
+    {
+        if (n > capacity_)
+            SetCapacity(n);
+    }
+    // Gives back the room of a table that became much smaller.
+    void trim()
+    {
+        if (capacity_ > 2 * size_ + 65536)
+            SetCapacity(size_);
+    }
     void clear()
     {
-        std::vector<std::unique_ptr<T[], Free>>().swap(chunks_);
-        size_ = 0;
+        std::free(data_);
+        data_ = nullptr;
+        size_ = capacity_ = 0;
     }
 
 private:
-    struct Free {
-        void operator()(T* p) const { std::free(p); }
-    };
-    void AddChunk()
+    [[gnu::noinline]] void Grow(size_t n) { SetCapacity(std::max<size_t>({n, capacity_ + capacity_ / 2, 1024})); }
+    void SetCapacity(size_t n)
     {
-        void* p = std::malloc(kChunk * sizeof(T));
+        if (n == 0) {
+            clear();
+            return;
+        }
+        void* p = std::realloc(data_, n * sizeof(T));
         if (!p)
             throw std::bad_alloc();
-        chunks_.emplace_back(static_cast<T*>(p));
+        data_ = static_cast<T*>(p);
+        capacity_ = n;
+        AdviseHugePages(data_, n * sizeof(T));
     }
 
-    std::vector<std::unique_ptr<T[], Free>> chunks_;
+    T* data_ = nullptr;
     size_t size_ = 0;
+    size_t capacity_ = 0;
 };
 
 class RowTable {
 public:
-    int32_t RowCount() const { return static_cast<int32_t>(start_.size()); }
+    int32_t RowCount() const { return rowCount_; }
     int32_t LineCount() const { return static_cast<int32_t>(firstRow_.size()); } // lines laid out
 
     RowEntry Row(int32_t row) const;               // row outside 0..RowCount-1 throws EListError
@@ -111,6 +135,11 @@ public:
     void Clear();
     void Reserve(int32_t n);
 
+    // Layouts of at least this many lines by WrapByte or without wrapping
+    // are split between two threads (the result is the same).  For tests.
+    static void SetParallelLayoutThreshold(int32_t lines);
+    static int32_t ParallelLayoutThreshold();
+
 private:
     [[noreturn]] static void IndexError(int32_t index);
     int32_t WindowRowWidth(std::string_view text, TextMeasurer& m);
@@ -119,16 +148,38 @@ private:
 
     static constexpr int32_t kUnmeasured = INT32_MIN;
     static constexpr int64_t kBoundMinLines = 20000;
+    static constexpr uint32_t kEmptyLine = 0x80000000u;
 
-    // Rows of line k are rows firstRow_[k] .. firstRow_[k+1]-1 (or to the end).
-    int32_t EndRowOfLine(int32_t line) const
+    // Lays out lines from..to-1, their first row numbered rowBase; extra
+    // gets the Start of every row after a line's first.  Returns the row
+    // after the last one made.
+    template <typename WidthOf>
+    static int64_t LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
+                               uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
+                               WidthOf widthOf);
+
+    int32_t FirstRow(int32_t line) const { return static_cast<int32_t>(firstRow_[static_cast<size_t>(line)] & ~kEmptyLine); }
+    bool EmptyLine(int32_t line) const { return (firstRow_[static_cast<size_t>(line)] & kEmptyLine) != 0; }
+    // Rows of line k are rows FirstRow(k) .. FirstRow(k+1)-1 (or to the end).
+    int32_t EndRowOfLine(int32_t line) const { return line + 1 < LineCount() ? FirstRow(line + 1) : rowCount_; }
+    // A line's first row starts at 1 (0 when the line is empty); the others
+    // are in extraStart_, whose entries before row r of line k number r - k - 1.
+    int32_t StartOf(int32_t row, int32_t line) const
     {
-        return line + 1 < LineCount() ? firstRow_[static_cast<size_t>(line) + 1] : RowCount();
+        if (row == FirstRow(line))
+            return EmptyLine(line) ? 0 : 1;
+        return extraStart_[static_cast<size_t>(row - line - 1)];
+    }
+    int32_t LastLength(int32_t line) const
+    {
+        return uniformLast_ >= 0 ? (EmptyLine(line) ? 0 : uniformLast_) : lastLength_[static_cast<size_t>(line)];
     }
 
-    ChunkedArray<int32_t> firstRow_;
-    ChunkedArray<int32_t> start_;   // per row
-    ChunkedArray<int32_t> length_;  // per row
+    PlainArray<uint32_t> firstRow_;  // per line: its first row, kEmptyLine set when the line is empty
+    PlainArray<int32_t> extraStart_; // Start of each row that is not the first of its line
+    PlainArray<int32_t> lastLength_; // per line: Length of its last row, when uniformLast_ < 0
+    int32_t rowCount_ = 0;
+    int32_t uniformLast_ = -1;       // >= 0: the Length of every non-empty line's last row
     // Advances measured once per character code during one window-width layout.
     std::vector<int32_t> advance_;
     std::vector<uint16_t> measured_;

@@ -71,11 +71,11 @@ TEST(LauncherArguments, AFileNameStaysOneArgumentWhateverItHolds)
 
 TEST(LauncherSlots, PackingAndShortCuts)
 {
-    LauncherSlots slots{};
-    slots[2] = {"C", "c", "", "", " "};
-    slots[5] = {"F", "f", "", "", "k"};
-    slots[6] = {"", "orphan program", "", "", ""};   // no title: a free slot
-    const LauncherSlots packed = PackLauncherSlots(slots);
+    LauncherSlots table{};
+    table[2] = {"C", "c", "", "", " "};
+    table[5] = {"F", "f", "", "", "k"};
+    table[6] = {"", "orphan program", "", "", ""};   // no title: a free slot
+    const LauncherSlots packed = PackLauncherSlots(table);
     EXPECT_EQ(packed[0].Title, "C");
     EXPECT_EQ(packed[1].Title, "F");
     for (size_t slot = 2; slot < packed.size(); ++slot)
@@ -96,14 +96,14 @@ TEST(LauncherSlots, HandEditedGapsArePackedWhenRead)
     std::ofstream(path) << "[ProgTitle]\n3=Third\n7=Seventh\n[ProgName]\n3=/bin/third\n7=/bin/seventh\n"
                            "[ProgShortCut]\n3=\" \"\n";
     IniFile ini(path);
-    LauncherSlots slots = ReadLauncherSlots(ini);
-    EXPECT_EQ(slots[0], (LauncherEntry{"Third", "/bin/third", "", "", " "}));
-    EXPECT_EQ(slots[1], (LauncherEntry{"Seventh", "/bin/seventh", "", "", ""}));
-    EXPECT_TRUE(slots[2].IsFree());
+    LauncherSlots table = ReadLauncherSlots(ini);
+    EXPECT_EQ(table[0], (LauncherEntry{"Third", "/bin/third", "", "", " "}));
+    EXPECT_EQ(table[1], (LauncherEntry{"Seventh", "/bin/seventh", "", "", ""}));
+    EXPECT_TRUE(table[2].IsFree());
 
-    slots[2] = {"New", "/bin/new", "%f \"%p\"", "/tmp/my dir", " "};
-    WriteLauncherSlots(ini, slots);
-    EXPECT_EQ(ReadLauncherSlots(ini), slots);
+    table[2] = {"New", "/bin/new", "%f \"%p\"", "/tmp/my dir", " "};
+    WriteLauncherSlots(ini, table);
+    EXPECT_EQ(ReadLauncherSlots(ini), table);
     // Free slots are written as empty values, all nine of every section.
     EXPECT_EQ(ini.ReadString("ProgTitle", "7", "<missing>"), "");
     EXPECT_EQ(ini.ReadString("ProgDir", "9", "<missing>"), "");

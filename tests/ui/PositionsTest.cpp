@@ -1,0 +1,479 @@
+// Resume points and bookmarks through the main window: storing them, the two
+// list windows, their actions and messages, and what the settings file holds.
+
+#include "app/Dialgdsp.h"
+#include "app/Main.h"
+#include "platform/NewInstance.h"
+#include "positions/Resumdsp.h"
+#include "positions/Shiori.h"
+#include "settings/ExePaths.h"
+#include "settings/IniFile.h"
+#include "view/BigView.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Acts on the modal windows in the order they appear, one step each; a window
+// beyond the steps, or one a step left open, is rejected so no test can hang.
+class ModalSequence : public QObject {
+public:
+    using Step = std::function<void(QWidget*)>;
+
+    explicit ModalSequence(std::vector<Step> steps = {}) : steps_(std::move(steps))
+    {
+        connect(&timer_, &QTimer::timeout, this, &ModalSequence::Poll);
+        timer_.start(15);
+    }
+
+    QStringList titles;
+    QStringList texts;   // message-box or message-window text; "" for others
+
+private:
+    void Poll()
+    {
+        QWidget* window = QApplication::activeModalWidget();
+        if (!window)
+            return;
+        if (window == current_) {
+            if (++idle_ > 20)
+                Dismiss(window);
+            return;
+        }
+        current_ = window;
+        idle_ = 0;
+        titles << window->windowTitle();
+        if (auto* box = qobject_cast<QMessageBox*>(window))
+            texts << box->text();
+        else if (auto* notice = qobject_cast<TForm17*>(window))
+            texts << notice->Label1->text();
+        else
+            texts << QString();
+        if (next_ < steps_.size())
+            steps_[next_++](window);
+        else
+            Dismiss(window);
+    }
+
+    static void Dismiss(QWidget* window)
+    {
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->reject();
+        else
+            window->close();
+    }
+
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    QTimer timer_;
+    QPointer<QWidget> current_;
+    int idle_ = 0;
+};
+
+// The texts of a list window's lines.
+QStringList Lines(const QListWidget* list)
+{
+    QStringList lines;
+    for (int row = 0; row < list->count(); ++row)
+        lines << list->item(row)->text();
+    return lines;
+}
+
+// Selects the first line that contains `part`, then presses Enter with `modifiers`.
+ModalSequence::Step EnterOnLine(const QString& part, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    return [part, modifiers](QWidget* window) {
+        auto* list = window->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+        if (!list)
+            return;
+        for (int row = 0; row < list->count(); ++row) {
+            if (list->item(row)->text().contains(part)) {
+                list->setCurrentRow(row);
+                break;
+            }
+        }
+        QTest::keyClick(list, Qt::Key_Return, modifiers);
+    };
+}
+
+const QString kStoredNotice = QStringLiteral("    レジューム記憶が完了しました。   ");
+const QString kOutOfRange = QStringLiteral("    行番号が範囲外です。   ");
+
+}  // namespace
+
+class PositionsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder_;
+
+    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
+
+    void WriteIni(const QByteArray& content)
+    {
+        QFile file(IniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+
+    std::string Read(const char* section, const char* key) const
+    {
+        return pelto::IniFile(IniPath().toStdString()).ReadString(section, key, "<missing>");
+    }
+
+    QStringList Section(const char* section, int count) const
+    {
+        QStringList values;
+        for (const std::string& value : pelto::IniFile(IniPath().toStdString()).ReadList(section, count))
+            values << QString::fromStdString(value);
+        return values;
+    }
+
+    // CP932 lines "あい line N", one row each.
+    QString MakeDocument(const QString& name, int lines)
+    {
+        QByteArray bytes;
+        for (int line = 1; line <= lines; ++line)
+            bytes += "\x82\xa0\x82\xa2 line " + QByteArray::number(line) + "\r\n";
+        const QString path = folder_.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(folder_.isValid());
+        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
+    }
+
+    void init() { QFile::remove(IniPath()); }
+
+    void cleanupTestCase()
+    {
+        pelto::SetExecutablePathForTesting({});
+        pelto::SetProgramStarterForTesting({});
+    }
+
+    void storeThenJumpBackFromTheList()
+    {
+        const QString path = MakeDocument(QStringLiteral("a.log"), 60);
+        WriteIni("[ResumeFileName]\n1=000005 : /elsewhere/b.log\n");
+        TForm1 form({path});
+        form.BigView1->SetTopRow(11);
+        {
+            ModalSequence modals;
+            form.MenuResumMemClick();
+            QCOMPARE(modals.texts, QStringList{kStoredNotice});
+        }
+        QCOMPARE(Read("ResumeFileName", "1"), "000012 : " + path.toStdString());
+        QCOMPARE(Read("ResumeFileName", "2"), std::string("000005 : /elsewhere/b.log"));
+
+        form.BigView1->SetTopRow(0);
+        QStringList lines;
+        QString caption;
+        int selected = -1;
+        QStringList buttons;
+        ModalSequence modals({[&](QWidget* window) {
+            auto* list = qobject_cast<TForm20*>(window);
+            QVERIFY(list);
+            caption = list->windowTitle();
+            lines = Lines(list->ListBox1);
+            selected = list->ListBox1->currentRow();
+            for (QPushButton* button : {list->BtnResum, list->BtnChange, list->BtnNewDsp, list->BtnCansel}) {
+                buttons << button->text();
+                QVERIFY(!button->autoDefault());
+            }
+            QTest::keyClick(list->ListBox1, Qt::Key_Return);
+        }});
+        form.MenuResumJumpClick();
+        QCOMPARE(caption, QStringLiteral("Pelto (ﾚｼﾞｭｰﾑ一覧)"));
+        QCOMPARE(lines, QStringList({QString(), "000012 : " + path, QStringLiteral("000005 : /elsewhere/b.log")}));
+        QCOMPARE(selected, 1);   // the current document's entry
+        QCOMPARE(buttons, QStringList({"行ｼﾞｬﾝﾌﾟ(&J)", "入替表示(&C)", "新規表示(&N)", "ｷｬﾝｾﾙ"}));
+        QCOMPARE(modals.titles.size(), 1);
+        QCOMPARE(form.BigView1->TopRow(), 11);
+        QCOMPARE(form.ResumeAction, 0);
+    }
+
+    void lineJumpRefusesOtherFilesAndBadNumbers()
+    {
+        const QString path = MakeDocument(QStringLiteral("c.log"), 30);
+        WriteIni("[ResumeFileName]\n1=000009 : /elsewhere/b.log\n2=000000 : " + path.toUtf8()
+                 + "\n3=\n4=000003 : " + path.toUtf8() + ".1\n");
+        TForm1 form({path});
+        const int start = form.BigView1->TopRow();
+
+        ModalSequence other({EnterOnLine(QStringLiteral("b.log")), [](QWidget* box) {
+                                 qobject_cast<QDialog*>(box)->reject();
+                             }});
+        form.MenuResumJumpClick();
+        QCOMPARE(other.texts.value(1), QStringLiteral("    レジュームファイル名が一致していません。          "));
+        QCOMPARE(form.BigView1->TopRow(), start);
+
+        QStringList lines;
+        int selected = -1;
+        ModalSequence zero({[&](QWidget* window) {
+            auto* list = qobject_cast<TForm20*>(window);
+            lines = Lines(list->ListBox1);
+            selected = list->ListBox1->currentRow();
+            EnterOnLine(QStringLiteral("000000"))(window);
+        }});
+        form.MenuResumJumpClick();
+        // Empty entries are not listed; the name with a further extension is
+        // another file, so the exact entry is the one selected.
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(selected, 2);
+        QCOMPARE(zero.texts.value(1), kOutOfRange);
+        QCOMPARE(form.BigView1->TopRow(), start);
+
+        // The empty first line, Escape and the cancel button do nothing.
+        ModalSequence empty({EnterOnLine(QStringLiteral("\x01"))});
+        form.MenuResumJumpClick();
+        ModalSequence escape({[](QWidget* window) {
+            QTest::keyClick(qobject_cast<TForm20*>(window)->BtnResum, Qt::Key_Escape);
+        }});
+        form.MenuResumJumpClick();
+        ModalSequence cancel({[](QWidget* window) { qobject_cast<TForm20*>(window)->BtnCansel->click(); }});
+        form.MenuResumJumpClick();
+        QCOMPARE(empty.titles.size() + escape.titles.size() + cancel.titles.size(), 3);
+        QCOMPARE(form.ResumeTable[0], std::string());
+        QCOMPARE(form.BigView1->TopRow(), start);
+    }
+
+    void swapDisplayOpensTheEntryAtItsLine()
+    {
+        const QString first = MakeDocument(QStringLiteral("first.log"), 20);
+        const QString second = MakeDocument(QStringLiteral("second log.txt"), 80);
+        WriteIni("[ResumeFileName]\n1=000040 : " + second.toUtf8() + "\n");
+        TForm1 form({first});
+        ModalSequence modals({EnterOnLine(QStringLiteral("second"), Qt::ShiftModifier)});
+        form.MenuResumJumpClick();
+        QCOMPARE(modals.titles.size(), 1);
+        QCOMPARE(form.ResumeAction, 1);
+        QCOMPARE(QString::fromStdString(form.CurrentFileName), second);
+        QCOMPARE(form.BigView1->TopRow(), 39);
+        QVERIFY(form.windowTitle().contains(second));
+        QCOMPARE(QString::fromStdString(form.Mirror.RecentFiles[1]), second);
+    }
+
+    void swapToAVanishedFileKeepsTheDocument()
+    {
+        const QString path = MakeDocument(QStringLiteral("stay.log"), 20);
+        const QString gone = MakeDocument(QStringLiteral("gone.log"), 5);
+        WriteIni("[ResumeFileName]\n1=000002 : " + gone.toUtf8() + "\n");
+        QVERIFY(QFile::remove(gone));
+        TForm1 form({path});
+        form.BigView1->SetTopRow(4);
+        const QString title = form.windowTitle();
+        ModalSequence modals({EnterOnLine(QStringLiteral("gone"), Qt::ShiftModifier),
+                              [](QWidget* box) { qobject_cast<QDialog*>(box)->reject(); }});
+        form.MenuResumJumpClick();
+        QCOMPARE(modals.texts.value(1), QStringLiteral("   指定されたファイルが存在しません。          "));
+        QCOMPARE(QString::fromStdString(form.CurrentFileName), path);
+        QCOMPARE(form.windowTitle(), title);
+        QCOMPARE(form.BigView1->TopRow(), 4);
+    }
+
+    void newDisplayStartsOneCopyWithTheNameAsOneArgument()
+    {
+        const QString path = MakeDocument(QStringLiteral("here.log"), 10);
+        const QString other = QStringLiteral("/logs/a name; with \"quotes\" $(x).log");
+        WriteIni("[ResumeFileName]\n1=000003 : " + other.toUtf8() + "\n");
+        QString program;
+        QStringList arguments;
+        int started = 0;
+        pelto::SetProgramStarterForTesting([&](const QString& exe, const QStringList& args, const QString&) {
+            program = exe;
+            arguments = args;
+            ++started;
+            return true;
+        });
+        TForm1 form({path});
+        {
+            ModalSequence modals({EnterOnLine(QStringLiteral("a name"), Qt::ControlModifier)});
+            form.MenuResumJumpClick();
+            QCOMPARE(modals.titles.size(), 1);
+        }
+        QCOMPARE(started, 1);
+        QCOMPARE(program, folder_.filePath(QStringLiteral("pelto")));
+        QCOMPARE(arguments, QStringList{other});
+        QCOMPARE(QString::fromStdString(form.CurrentFileName), path);
+
+        pelto::SetProgramStarterForTesting([](const QString&, const QStringList&, const QString&) { return false; });
+        ModalSequence failed({[](QWidget* window) {
+                                  qobject_cast<TForm20*>(window)->ListBox1->setCurrentRow(1);
+                                  qobject_cast<TForm20*>(window)->BtnNewDsp->click();
+                              },
+                              [](QWidget* box) { qobject_cast<QDialog*>(box)->reject(); }});
+        form.MenuResumJumpClick();
+        pelto::SetProgramStarterForTesting({});
+        QCOMPARE(failed.texts.value(1), QStringLiteral("    Pelto.exe の新規起動に失敗しました。          "));
+
+        QCOMPARE(pelto::FolderPartOf(QStringLiteral("/a/b/c.log")), QStringLiteral("/a/b/"));
+        QCOMPARE(pelto::FolderPartOf(QStringLiteral("c.log")), QString());
+    }
+
+    void listWindowKeysAndRememberedBounds()
+    {
+        const QString path = MakeDocument(QStringLiteral("keys.log"), 10);
+        WriteIni("[FormResum]\nMem=1\nLeft=40\nTop=50\nWidth=500\nHeight=300\n"
+                 "[ResumeFileName]\n1=000003 : " + path.toUtf8() + "\n");
+        TForm1 form({path});
+        QRect shown;
+        bool closedOnSwapButton = true;
+        QSize listBefore, listAfter;
+        ModalSequence modals({[&](QWidget* window) {
+            auto* list = qobject_cast<TForm20*>(window);
+            shown = QRect(list->pos(), list->size());
+            // The swap button takes neither Escape nor Backspace.
+            list->BtnChange->setFocus();
+            QTest::keyClick(list->BtnChange, Qt::Key_Escape);
+            QTest::keyClick(list->BtnChange, Qt::Key_Backspace);
+            closedOnSwapButton = !list->isVisible();
+            listBefore = list->ListBox1->size();
+            list->resize(list->width() + 30, list->height() + 20);
+            QApplication::processEvents();
+            listAfter = list->ListBox1->size();
+            list->move(70, 80);
+            QTest::keyClick(list->ListBox1, Qt::Key_Backspace);
+        }});
+        form.MenuResumJumpClick();
+        QCOMPARE(shown, QRect(40, 50, 500, 300));
+        QVERIFY(!closedOnSwapButton);
+        QCOMPARE(listAfter - listBefore, QSize(30, 20));
+        QCOMPARE(form.Mirror.Placement[pelto::kFormResum].Left, 70);
+        QCOMPARE(form.Mirror.Placement[pelto::kFormResum].Width, 530);
+        form.close();
+        QCOMPARE(Read("FormResum", "Left"), std::string("70"));
+        QCOMPARE(Read("FormResum", "Height"), std::string("320"));
+    }
+
+    void bookmarksStoreSortChooseAndClear()
+    {
+        const QString path = MakeDocument(QStringLiteral("marks.log"), 50);
+        // A bookmark of an earlier run that this one has not read.
+        WriteIni("[ShioriStrName]\n1=000001 : old\n");
+        TForm1 form({path});
+        QStringList notices;
+        for (int topRow : {29, 4}) {
+            form.BigView1->SetTopRow(topRow);
+            ModalSequence modals;
+            form.MenuShioriMemClick();
+            notices << modals.texts;
+        }
+        QCOMPARE(notices, QStringList(2, QStringLiteral("    しおり行の記憶が完了しました。   ")));
+        QCOMPARE(Section("ShioriStrName", 9),
+                 QStringList({"000005 : あい line 5", "000030 : あい line 30", "", "", "", "", "", "", ""}));
+
+        form.BigView1->SetTopRow(0);
+        QStringList before, sorted;
+        QString caption;
+        ModalSequence modals({[&](QWidget* window) {
+            auto* list = qobject_cast<TForm6*>(window);
+            caption = list->windowTitle();
+            before = Lines(list->ListBox1);
+            list->BtnSort->click();
+            sorted = Lines(list->ListBox1);
+            QCOMPARE(list->ListBox1->currentRow(), 0);
+            QTest::keyClick(list->ListBox1, Qt::Key_Return);
+        }});
+        form.MenuShioriDispClick();
+        QCOMPARE(caption, QStringLiteral("Pelto (しおり一覧)"));
+        QCOMPARE(before, QStringList({"000005 : あい line 5", "000030 : あい line 30"}));
+        QCOMPARE(sorted, QStringList({"000005 : あい line 5", "000030 : あい line 30"}));
+        QCOMPARE(form.BigView1->TopRow(), 4);
+
+        // Stored in the other order, sorted, chosen by double-click: line 5 again,
+        // and the sort alone leaves the file as it was.
+        form.BigView1->SetTopRow(44);
+        { ModalSequence notice; form.MenuShioriMemClick(); }
+        ModalSequence again({[&](QWidget* window) {
+            auto* list = qobject_cast<TForm6*>(window);
+            list->BtnSort->click();
+            sorted = Lines(list->ListBox1);
+            list->ListBox1->setCurrentRow(1);
+            QTest::mouseDClick(list->ListBox1->viewport(), Qt::LeftButton, {},
+                               list->ListBox1->visualItemRect(list->ListBox1->item(1)).center());
+        }});
+        form.BigView1->SetTopRow(0);
+        form.MenuShioriDispClick();
+        QCOMPARE(sorted, QStringList({"000005 : あい line 5", "000030 : あい line 30", "000045 : あい line 45"}));
+        QCOMPARE(form.BigView1->TopRow(), 29);
+        QCOMPARE(Section("ShioriStrName", 3),
+                 QStringList({"000045 : あい line 45", "000005 : あい line 5", "000030 : あい line 30"}));
+
+        QStringList cleared;
+        ModalSequence clear({[&](QWidget* window) {
+            auto* list = qobject_cast<TForm6*>(window);
+            list->BtnClear->click();
+            cleared = Lines(list->ListBox1);
+            QTest::keyClick(list->BtnClear, Qt::Key_Escape);
+        }});
+        form.MenuShioriDispClick();
+        QCOMPARE(cleared, QStringList{QString()});
+        QCOMPARE(Section("ShioriStrName", 9), QStringList(9, QString()));
+        QCOMPARE(form.BigView1->TopRow(), 0);
+    }
+
+    void bookmarkLimitAndBadLines()
+    {
+        const QString path = MakeDocument(QStringLiteral("few.log"), 10);
+        WriteIni("[KoumokuSetNum]\nEditShioriResum=0\n[ShioriStrName]\n1=000003 : x\n");
+        {
+            TForm1 form({path});
+            QStringList lines;
+            ModalSequence modals({[&](QWidget* window) {
+                auto* list = qobject_cast<TForm6*>(window);
+                lines = Lines(list->ListBox1);
+                list->BtnRireki->click();
+            }});
+            form.MenuShioriDispClick();
+            QCOMPARE(lines, QStringList{QString()});
+            QCOMPARE(modals.titles.size(), 1);
+        }
+        WriteIni("[ShioriStrName]\n1=000000 : zero\n");
+        TForm1 form({path});
+        ModalSequence modals({EnterOnLine(QStringLiteral("zero"))});
+        form.MenuShioriDispClick();
+        QCOMPARE(modals.texts.value(1), kOutOfRange);
+    }
+
+    void bookmarksAreGoneAfterARestart()
+    {
+        const QString path = MakeDocument(QStringLiteral("run.log"), 10);
+        {
+            TForm1 form({path});
+            form.BigView1->SetTopRow(3);
+            ModalSequence notice;
+            form.MenuShioriMemClick();
+            QCOMPARE(Read("ShioriStrName", "1"), std::string("000004 : あい line 4"));
+            form.close();
+        }
+        QCOMPARE(Section("ShioriStrName", 9), QStringList(9, QString()));
+        TForm1 form({path});
+        QStringList lines;
+        ModalSequence modals({[&](QWidget* window) {
+            lines = Lines(qobject_cast<TForm6*>(window)->ListBox1);
+            qobject_cast<QDialog*>(window)->reject();
+        }});
+        form.MenuShioriDispClick();
+        QCOMPARE(lines, QStringList{QString()});
+    }
+};
+
+QTEST_MAIN(PositionsTest)
+#include "PositionsTest.moc"
