@@ -38,9 +38,11 @@ public:
     // The most bytes a search string may have in the document's encoding.
     static constexpr int kMaxPatternBytes = 255;
 
+    // Every way of cancelling hands back an empty string.
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void reject() override;
 
 private:
     void BtnSearchClick();

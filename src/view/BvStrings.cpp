@@ -5,6 +5,11 @@
 #include <unistd.h>
 
 #include <sys/mman.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#include <csignal>
+#include <mutex>
 
 #include <algorithm>
 #include <atomic>
@@ -26,9 +31,6 @@ namespace pelto {
 namespace {
 
 constexpr uint64_t kPoolBit = uint64_t(1) << 63;
-constexpr int kLengthShift = 40;
-constexpr uint64_t kOffsetMask = (uint64_t(1) << kLengthShift) - 1;
-constexpr uint64_t kLongLength = 0x7FFFFF; // 23 bits; this value says "look it up"
 constexpr size_t kMaxLineLength = 0x7FFFFFFF; // columns are 32-bit
 constexpr size_t kUnknown = SIZE_MAX;
 constexpr size_t kReadPiece = size_t(256) << 10;
@@ -76,7 +78,6 @@ struct TBvStrings::LineSink {
             throw std::bad_alloc();
         slots = static_cast<Slot*>(grown);
         capacity = n;
-        AdviseHugePages(slots, n * sizeof(Slot));
     }
 
     [[gnu::noinline]] void Grow()
@@ -88,11 +89,19 @@ struct TBvStrings::LineSink {
         Reserve(std::max(capacity + GrowBy, capacity + capacity / 4));
     }
 
-    void Add(uint64_t offset, size_t length)
+    [[gnu::always_inline]] void Add(uint64_t offset, size_t length)
+    {
+        if (__builtin_expect(count < capacity && length < kLongLength, 1))
+            slots[count++] = Slot{offset | (uint64_t(length) << kLengthShift)};
+        else
+            AddSlow(offset, length);
+    }
+
+    [[gnu::noinline]] void AddSlow(uint64_t offset, size_t length)
     {
         // A line longer than a column can count is kept, cut into pieces.
         while (length > kMaxLineLength) {
-            Add(offset, kMaxLineLength);
+            AddSlow(offset, kMaxLineLength);
             offset += kMaxLineLength;
             length -= kMaxLineLength;
         }
@@ -145,6 +154,7 @@ struct TBvStrings::LoadPart {
     size_t begin = 0;
     size_t end = 0;
     bool last = true;       // no part follows
+    bool mapped = false;    // the bytes are there already
     size_t limit = 0;       // end of the bytes that count (read, and before a 0x1A)
     bool endsEarly = false; // 0x1A, a short read or a read error inside the part
     bool done = false;      // every line of the part is in sink, the last one too
@@ -164,22 +174,44 @@ namespace {
 template <typename Sink>
 void ScanBreaks(const char* data, ScanState& s, size_t crLimit, size_t dataEnd, Sink& sink)
 {
-    while (s.scanFrom < crLimit) {
-        const void* found = std::memchr(data + s.scanFrom, '\r', crLimit - s.scanFrom);
-        if (!found) {
-            s.scanFrom = crLimit;
-            return;
-        }
-        const size_t crPos = static_cast<size_t>(static_cast<const char*>(found) - data);
-        if (__builtin_expect(s.lineStart == kUnknown, 0))
+    // Locals, not the state's fields: stores of slots could otherwise
+    // alias them and force a reload after every line.
+    size_t lineStart = s.lineStart;
+    auto lineEnd = [&](size_t crPos) [[gnu::always_inline]] {
+        if (__builtin_expect(lineStart == kUnknown, 0))
             s.firstCr = crPos;
         else
-            sink.Add(s.lineStart, crPos - s.lineStart);
-        s.lineStart = crPos + 1;
-        if (s.lineStart < dataEnd && data[s.lineStart] == '\n')
-            ++s.lineStart;
-        s.scanFrom = s.lineStart;
+            sink.Add(lineStart, crPos - lineStart);
+        lineStart = crPos + 1;
+        if (lineStart < dataEnd && data[lineStart] == '\n')
+            ++lineStart;
+    };
+    size_t pos = s.scanFrom;
+#ifdef __SSE2__
+    // 64 bytes at a time: one bit per CR, taken lowest first.  A LF after a
+    // CR is never a CR, so skipping it needs no care here.
+    const __m128i cr = _mm_set1_epi8('\r');
+    auto crBits = [&](const char* p) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), cr))));
+    };
+    for (; pos + 64 <= crLimit; pos += 64) {
+        const char* p = data + pos;
+        uint64_t mask = crBits(p) | (crBits(p + 16) << 16) | (crBits(p + 32) << 32) | (crBits(p + 48) << 48);
+        for (; mask != 0; mask &= mask - 1)
+            lineEnd(pos + static_cast<size_t>(__builtin_ctzll(mask)));
     }
+#endif
+    while (pos < crLimit) {
+        const void* found = std::memchr(data + pos, '\r', crLimit - pos);
+        if (!found)
+            break;
+        const size_t crPos = static_cast<size_t>(static_cast<const char*>(found) - data);
+        lineEnd(crPos);
+        pos = crPos + 1;
+    }
+    s.lineStart = lineStart;
+    s.scanFrom = lineStart == kUnknown ? crLimit : std::max(crLimit, lineStart);
 }
 
 // The last line needs no break.
@@ -206,7 +238,9 @@ void TBvStrings::ReadPart(int fd, char* block, LoadPart& part)
         while (have < part.end) {
             if (part.stop && part.stop->load(std::memory_order_relaxed))
                 return; // what this part holds is not wanted
-            const ssize_t n = ::pread(fd, block + have, std::min(kReadPiece, part.end - have), static_cast<off_t>(have));
+            const size_t want = std::min(kReadPiece, part.end - have);
+            const ssize_t n = part.mapped ? static_cast<ssize_t>(want)
+                                          : ::pread(fd, block + have, want, static_cast<off_t>(have));
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -332,13 +366,6 @@ void TBvStrings::GrowIfFull()
     Reserve(std::min(capacity_ + GrowBy, MaxCapacity));
 }
 
-std::string_view TBvStrings::Get(int32_t index) const
-{
-    if (index < 0 || index >= count_)
-        ListError();
-    return SlotText(list_[index]);
-}
-
 void TBvStrings::Put(int32_t index, std::string_view text)
 {
     if (index < 0 || index >= count_)
@@ -430,26 +457,178 @@ std::string TBvStrings::GetText() const
     return text;
 }
 
+
+// --- documents shown from the file's own pages -----------------------------
+//
+// Copying a large file costs far more than reading it: every page of the copy
+// is fresh memory.  So a large file is mapped instead, under a read lease.
+// The lease keeps the mapping safe: a program that opens the file for writing
+// or truncates it is held by the system until the lease is given up, and the
+// lease-break signal handler gives it up only after it has copied the pages
+// into memory of our own and put the copy in place of the mapping, at the
+// same address.  Deleting or renaming the file does not touch the mapping.
+// Where no lease is granted (another program has the file open for writing,
+// a file system without leases, a file we do not own), the file is copied.
+
+namespace {
+
+enum LeaseState : int {
+    kLeaseFree,
+    kLeaseClaimed,   // being set up by its loader
+    kLeaseMapped,    // the block maps the file
+    kLeaseCopying,   // the handler is copying it
+    kLeaseCopied,    // the block is our own copy; the lease is given up
+    kLeaseReleasing, // its store is letting it go
+};
+
+struct LeasedMap {
+    std::atomic<int> state{kLeaseFree};
+    int fd = -1;
+    char* address = nullptr;
+    size_t length = 0;
+};
+
+constexpr int kLeaseSlots = 64;
+LeasedMap leasedMaps[kLeaseSlots];
+std::atomic<int> leaseSignal{0}; // 0: not set up yet, -1: leases not used
+
+// Puts a copy of the mapping in its place and gives up the lease.  Only
+// async-signal-safe calls: it runs in the signal handler.
+void CopyOut(LeasedMap& map)
+{
+    void* copy = ::mmap(nullptr, map.length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (copy != MAP_FAILED) {
+        std::memcpy(copy, map.address, map.length);
+        if (::mremap(copy, map.length, map.length, MREMAP_MAYMOVE | MREMAP_FIXED, map.address) == MAP_FAILED)
+            ::munmap(copy, map.length);
+    }
+    ::fcntl(map.fd, F_SETLEASE, F_UNLCK);
+}
+
+void TakeOver(LeasedMap& map, int fd)
+{
+    int expected = kLeaseMapped;
+    if (!map.state.compare_exchange_strong(expected, kLeaseCopying, std::memory_order_acquire))
+        return;
+    if (map.fd == fd) {
+        CopyOut(map);
+        map.state.store(kLeaseCopied, std::memory_order_release);
+    } else {
+        map.state.store(kLeaseMapped, std::memory_order_release);
+    }
+}
+
+void OnLeaseBreak(int, siginfo_t* info, void*)
+{
+    const int savedErrno = errno;
+    for (LeasedMap& map : leasedMaps) {
+        if (map.state.load(std::memory_order_acquire) == kLeaseMapped && map.fd == info->si_fd)
+            TakeOver(map, info->si_fd);
+    }
+    errno = savedErrno;
+}
+
+// The signal that reports a lease break, or -1 when leases are not used:
+// the signal is already handled by someone else.
+int LeaseSignal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const int signal = SIGRTMIN + 4;
+        struct sigaction old {};
+        if (signal > SIGRTMAX || ::sigaction(signal, nullptr, &old) != 0 ||
+            (old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) {
+            leaseSignal = -1;
+            return;
+        }
+        struct sigaction action {};
+        action.sa_sigaction = OnLeaseBreak;
+        action.sa_flags = SA_SIGINFO | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        leaseSignal = ::sigaction(signal, &action, nullptr) == 0 ? signal : -1;
+    });
+    return leaseSignal.load();
+}
+
+void ReleaseLeased(int slot)
+{
+    LeasedMap& map = leasedMaps[slot];
+    for (;;) {
+        int state = map.state.load(std::memory_order_acquire);
+        if (state == kLeaseCopying) {
+            std::this_thread::yield(); // another thread's handler is copying
+            continue;
+        }
+        if (map.state.compare_exchange_weak(state, kLeaseReleasing, std::memory_order_acquire))
+            break;
+    }
+    ::munmap(map.address, map.length);
+    ::close(map.fd); // gives up the lease, if it is still held
+    map.fd = -1;
+    map.address = nullptr;
+    map.length = 0;
+    map.state.store(kLeaseFree, std::memory_order_release);
+}
+
+} // namespace
+
+// Maps the file under a read lease; false (nothing changed) when that cannot
+// be had.  The store then keeps fd open until the block is released.
+bool TBvStrings::MapLeased(int fd, size_t size)
+{
+    const int signal = LeaseSignal();
+    if (signal < 0)
+        return false;
+    int slot = -1;
+    for (int i = 0; i < kLeaseSlots && slot < 0; ++i) {
+        int expected = kLeaseFree;
+        if (leasedMaps[i].state.compare_exchange_strong(expected, kLeaseClaimed, std::memory_order_acquire))
+            slot = i;
+    }
+    if (slot < 0)
+        return false;
+    LeasedMap& map = leasedMaps[slot];
+    auto giveBack = [&] {
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        map.state.store(kLeaseFree, std::memory_order_release);
+        return false;
+    };
+    // The break is reported to this process by our signal, with the fd.
+    if (::fcntl(fd, F_SETSIG, signal) != 0 || ::fcntl(fd, F_SETOWN, ::getpid()) != 0 ||
+        ::fcntl(fd, F_SETLEASE, F_RDLCK) != 0)
+        return giveBack();
+    // Under the lease the size can no longer shrink behind our back.
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || static_cast<size_t>(st.st_size) != size)
+        return giveBack();
+    void* address = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    if (address == MAP_FAILED)
+        return giveBack();
+    map.fd = fd;
+    map.address = static_cast<char*>(address);
+    map.length = size;
+    map.state.store(kLeaseMapped, std::memory_order_release);
+    // A break that came before the map was published found nothing to copy.
+    if (::fcntl(fd, F_GETLEASE) != F_RDLCK)
+        TakeOver(map, fd);
+    block_ = map.address;
+    blockMapped_ = size;
+    leaseSlot_ = slot;
+    return true;
+}
+
 void TBvStrings::FreeBlock()
 {
-    if (blockMapped_ > 0)
+    if (leaseSlot_ >= 0)
+        ReleaseLeased(leaseSlot_);
+    else if (blockMapped_ > 0)
         ::munmap(block_, blockMapped_);
     else
         std::free(block_);
     block_ = nullptr;
     blockSize_ = 0;
     blockMapped_ = 0;
-}
-
-void AdviseHugePages(void* p, size_t bytes)
-{
-    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
-    if (bytes < 2 * kHuge)
-        return;
-    const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kHuge - 1);
-    if (to > from)
-        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    leaseSlot_ = -1;
 }
 
 // A large block is mapped, not malloc'd: it can be given huge pages, and a
@@ -467,7 +646,6 @@ static char* AllocateBlock(size_t size, size_t& mapped)
     void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         throw std::bad_alloc();
-    AdviseHugePages(p, length);
     mapped = length;
     return static_cast<char*>(p);
 }
@@ -489,7 +667,7 @@ void TBvStrings::AdoptLines(LineSink& sink)
     }
     if (blockSize_ == 0) {
         FreeBlock();
-    } else if (blockMapped_ > 0 && PageRound(blockSize_) < blockMapped_) {
+    } else if (leaseSlot_ < 0 && blockMapped_ > 0 && PageRound(blockSize_) < blockMapped_) {
         const size_t keep = PageRound(blockSize_);
         ::munmap(block_ + keep, blockMapped_ - keep);
         blockMapped_ = keep;
@@ -656,7 +834,11 @@ void TBvStrings::LoadFromFile(const std::string& path)
         throw EInOutError(ErrnoMessage(path, errno));
     struct FdCloser {
         int fd;
-        ~FdCloser() { ::close(fd); }
+        ~FdCloser()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
     } closer{fd};
 
     struct stat st;
@@ -670,14 +852,17 @@ void TBvStrings::LoadFromFile(const std::string& path)
         return;
     if (size > kOffsetMask)
         throw EInOutError(path + ": the file is too large");
-    // The bytes are copied, never mapped from the file: a file truncated
-    // while it is shown must leave what was loaded readable.
-    block_ = AllocateBlock(size, blockMapped_);
-
     // Two halves read and split at the same time; the lines that run across
     // the split point are joined afterwards, so the result is the same as a
     // split from the start.
     const bool parallel = size >= ParallelLoadThreshold();
+    // A file truncated while it is shown must leave what was loaded
+    // readable: a large file is mapped only under a lease, else copied.
+    if (parallel && MapLeased(fd, size))
+        closer.fd = -1; // the lease lives as long as the block
+    else
+        block_ = AllocateBlock(size, blockMapped_);
+    const bool mapped = leaseSlot_ >= 0;
     LoadPart parts[2];
     std::atomic<bool> firstEndedEarly{false};
     const size_t middle = parallel ? size / 2 : size;
@@ -689,6 +874,7 @@ void TBvStrings::LoadFromFile(const std::string& path)
     parts[1].end = size;
     parts[1].scan = ScanState{kUnknown, middle, kUnknown};
     parts[1].stop = &firstEndedEarly;
+    parts[0].mapped = parts[1].mapped = mapped;
 
     LineSink& lines = parts[0].sink;
     try {

@@ -31,10 +31,6 @@ public:
     explicit EInOutError(const std::string& message) : std::runtime_error(message) {}
 };
 
-// Asks for huge pages on the 2 MB-aligned part of a large block: far fewer
-// page faults while it fills, far fewer TLB misses when it is walked.
-void AdviseHugePages(void* p, size_t bytes);
-
 class TBvStrings {
 public:
     static constexpr int32_t MaxCapacity = 0x7FFFFFF;
@@ -50,7 +46,17 @@ public:
     int32_t Capacity() const { return capacity_; }
 
     // The view stays valid until the next change of the store.
-    std::string_view Get(int32_t index) const;
+    std::string_view Get(int32_t index) const
+    {
+        if (index < 0 || index >= count_)
+            ListError();
+        // Most lines are short slices of the loaded block.
+        const uint64_t bits = list_[index].bits;
+        const uint64_t length = bits >> kLengthShift;
+        if (length - 1 < kLongLength - 1)
+            return {block_ + (bits & kOffsetMask), static_cast<size_t>(length)};
+        return SlotText(list_[index]);
+    }
     int32_t Length(int32_t index) const { return static_cast<int32_t>(Get(index).size()); }
     void Put(int32_t index, std::string_view text);
     int32_t Add(std::string_view text);
@@ -80,7 +86,8 @@ public:
     void LoadFromStream(std::istream& stream);
     void SaveToStream(std::ostream& stream) const;
 
-    // Files of at least this many bytes are read and split by two threads
+    // Files of at least this many bytes are split by two threads, and shown
+    // from the file's own cached pages where the system grants a read lease
     // (the result is the same either way).  Mainly for tests.
     static void SetParallelLoadThreshold(size_t bytes);
     static size_t ParallelLoadThreshold();
@@ -93,6 +100,9 @@ private:
     struct Slot {
         uint64_t bits;
     };
+    static constexpr int kLengthShift = 40;
+    static constexpr uint64_t kOffsetMask = (uint64_t(1) << kLengthShift) - 1;
+    static constexpr uint64_t kLongLength = 0x7FFFFF; // 23 bits; this value says "look it up"
     static_assert(sizeof(Slot) == 8);
     struct LineSink;
     struct LoadPart;
@@ -106,6 +116,7 @@ private:
     void FreeBlock();
     void AdoptLines(LineSink& sink);
     static void ReadPart(int fd, char* block, LoadPart& part);
+    bool MapLeased(int fd, size_t size);
 
     Slot* list_ = nullptr;    // malloc'd, so a trim can shrink in place
     int32_t count_ = 0;
@@ -114,6 +125,7 @@ private:
     char* block_ = nullptr;   // bytes of the last load
     size_t blockSize_ = 0;    // bytes in use
     size_t blockMapped_ = 0;  // length of the mapping; 0 when block_ is malloc'd
+    int leaseSlot_ = -1;      // >= 0: block_ maps the file itself, under a read lease
     std::vector<std::pair<uint64_t, uint32_t>> longLines_; // (offset, length), by offset
     std::deque<std::string> pool_;  // changed lines; deque keeps views stable
     std::vector<uint64_t> freePool_;

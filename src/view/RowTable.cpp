@@ -55,6 +55,7 @@ private:
 std::atomic<int32_t> parallelLayoutThreshold{1 << 20};
 
 constexpr int64_t kMaxRows = INT32_MAX;
+constexpr int32_t kPrefetchLines = 24;
 
 } // namespace
 
@@ -329,12 +330,20 @@ void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
 template <typename WidthOf>
 int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
                               uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
-                              WidthOf widthOf)
+                              int32_t prefetchWidth, WidthOf widthOf)
 {
     int64_t row = rowBase;
     for (int32_t k = from; k < to; ++k) {
         if (row > kMaxRows) [[unlikely]]
             throw std::length_error("the layout has more than 2147483647 rows");
+        // The bytes at the cuts of a line a little further on are fetched
+        // now: a large document is far out of the cache by the time it is
+        // laid out, and the cuts are the only bytes the layout reads.
+        if (prefetchWidth > 0 && k + kPrefetchLines < to) {
+            const std::string_view ahead = store.Get(k + kPrefetchLines);
+            for (size_t q = static_cast<size_t>(prefetchWidth) - 1; q < ahead.size(); q += static_cast<size_t>(prefetchWidth))
+                __builtin_prefetch(ahead.data() + q);
+        }
         const std::string_view text = store.Get(k);
         const int64_t length = static_cast<int64_t>(text.size());
         if (length == 0) {
@@ -413,7 +422,7 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
     try {
         if (byWindow) {
             PrepareMeasuring(*measurer, lineCount - line);
-            end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_,
+            end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, 0,
                               [&](std::string_view text) -> int64_t { return WindowRowWidth(text, *measurer); });
         } else {
             // Without wrapping a line is one row of its own length.
@@ -422,6 +431,7 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                 return wrap > 0 ? wrap : static_cast<int64_t>(text.size());
             };
             const int32_t count = lineCount - line;
+            const int32_t prefetch = byBytes ? wrapByte : 0;
             if (count >= ParallelLayoutThreshold()) {
                 // The second half's rows are numbered from 0 and moved
                 // into place when both halves are done.
@@ -431,7 +441,7 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                 std::exception_ptr secondFailure;
                 auto second = [&] {
                     try {
-                        secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, widthOf);
+                        secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, prefetch, widthOf);
                     } catch (...) {
                         secondFailure = std::current_exception();
                     }
@@ -442,7 +452,7 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                 } catch (const std::system_error&) {
                 }
                 try {
-                    end = LayoutLines(store, line, middle, firstRow, first, last, extraStart_, widthOf);
+                    end = LayoutLines(store, line, middle, firstRow, first, last, extraStart_, prefetch, widthOf);
                 } catch (...) {
                     if (helper.joinable())
                         helper.join();
@@ -465,7 +475,7 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                     std::memcpy(extraStart_.data() + before, secondExtra.data(), secondExtra.size() * sizeof(int32_t));
                 end += secondEnd;
             } else {
-                end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, widthOf);
+                end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, prefetch, widthOf);
             }
         }
     } catch (...) {

@@ -107,7 +107,6 @@ private:
             throw std::bad_alloc();
         data_ = static_cast<T*>(p);
         capacity_ = n;
-        AdviseHugePages(data_, n * sizeof(T));
     }
 
     T* data_ = nullptr;
@@ -156,7 +155,7 @@ private:
     template <typename WidthOf>
     static int64_t LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
                                uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
-                               WidthOf widthOf);
+                               int32_t prefetchWidth, WidthOf widthOf);
 
     int32_t FirstRow(int32_t line) const { return static_cast<int32_t>(firstRow_[static_cast<size_t>(line)] & ~kEmptyLine); }
     bool EmptyLine(int32_t line) const { return (firstRow_[static_cast<size_t>(line)] & kEmptyLine) != 0; }

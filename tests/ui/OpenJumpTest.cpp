@@ -178,6 +178,10 @@ private:
         for (const QString& path : paths)
             urls << QUrl::fromLocalFile(path);
         mime.setUrls(urls);
+        // The drop goes to the widget that accepted the drag's entry.
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &enter);
+        QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&form, &drop);
     }
@@ -400,22 +404,24 @@ private slots:
         // The dialog starts with entry 1 typed and the list selected at its head.
         QString edit;
         int listed = 0;
-        ModalScript twice({[&](QWidget* window) {
-                               auto* dialog = qobject_cast<TForm5*>(window);
-                               QVERIFY(dialog);
-                               edit = dialog->Edit1->text();
-                               listed = dialog->ListBox1->count();
-                               QTest::keyClick(dialog->Edit1, Qt::Key_Return);
-                           },
-                           [](QWidget* window) {
-                               // Enter in the list takes its selected line.
-                               auto* dialog = qobject_cast<TForm5*>(window);
-                               QVERIFY(dialog);
-                               dialog->ListBox1->setCurrentRow(3);
-                               QTest::keyClick(dialog->ListBox1, Qt::Key_Return);
-                           }});
-        form.MenuJumpClick();
-        form.MenuJumpClick();
+        {
+            ModalScript twice({[&](QWidget* window) {
+                                   auto* dialog = qobject_cast<TForm5*>(window);
+                                   QVERIFY(dialog);
+                                   edit = dialog->Edit1->text();
+                                   listed = dialog->ListBox1->count();
+                                   QTest::keyClick(dialog->Edit1, Qt::Key_Return);
+                               },
+                               [](QWidget* window) {
+                                   // Enter in the list takes its selected line.
+                                   auto* dialog = qobject_cast<TForm5*>(window);
+                                   QVERIFY(dialog);
+                                   dialog->ListBox1->setCurrentRow(3);
+                                   QTest::keyClick(dialog->ListBox1, Qt::Key_Return);
+                               }});
+            form.MenuJumpClick();
+            form.MenuJumpClick();
+        }
         QCOMPARE(edit, QStringLiteral("1"));
         QCOMPARE(listed, 9);
         // "1" twice at the head, then the list's fourth line ("3" after the
@@ -472,20 +478,24 @@ private slots:
 
         // Cancel: back to the first row of that line, nothing else changes.
         bool onlyOtherWay = false;
-        ModalScript cancel({[&](QWidget* window) {
-            auto* dialog = qobject_cast<TForm19*>(window);
-            QVERIFY(dialog);
-            onlyOtherWay = dialog->BtnWrapOn->isEnabled() && !dialog->BtnWrapOff->isEnabled();
-            dialog->BtnCansel->click();
-        }});
-        form.MenuWrapChangeClick();
+        {
+            ModalScript cancel({[&](QWidget* window) {
+                auto* dialog = qobject_cast<TForm19*>(window);
+                QVERIFY(dialog);
+                onlyOtherWay = dialog->BtnWrapOn->isEnabled() && !dialog->BtnWrapOff->isEnabled();
+                dialog->BtnCansel->click();
+            }});
+            form.MenuWrapChangeClick();
+        }
         QVERIFY(onlyOtherWay);
         QCOMPARE(form.BigView1->TopRow(), 4);
         QCOMPARE(form.BigView1->WrapByte(), 80);
 
         form.BigView1->SetTopRow(form.BigView1->RowOfLine(20));
-        ModalScript toWidth({Click("BtnWrapOn")});
-        form.MenuWrapChangeClick();
+        {
+            ModalScript toWidth({Click("BtnWrapOn")});
+            form.MenuWrapChangeClick();
+        }
         QCOMPARE(form.BigView1->WrapByte(), 0);
         QVERIFY(form.BigView1->WordWrap());
         QCOMPARE(TopLine(form), 20);
@@ -494,8 +504,10 @@ private slots:
         QVERIFY(widthRows != 32);
         QVERIFY(form.windowTitle().endsWith(QStringLiteral("  全行数 : %1 (30)").arg(widthRows)));
 
-        ModalScript back({Click("BtnWrapOff")});
-        form.MenuWrapChangeClick();
+        {
+            ModalScript back({Click("BtnWrapOff")});
+            form.MenuWrapChangeClick();
+        }
         QCOMPARE(form.BigView1->WrapByte(), 80);
         QCOMPARE(form.BigView1->RowCount(), 32);
         QCOMPARE(form.BigView1->TopRow(), 22);

@@ -1,0 +1,639 @@
+// The file list and its excluded extensions, the launcher's dialogs and runs,
+// and the registry of running copies tested between two real processes.
+
+#include "app/AnotherForm.h"
+#include "app/Dialgdsp.h"
+#include "app/Main.h"
+#include "filelist/Filedsp.h"
+#include "filelist/Fileext.h"
+#include "launcher/ApliEdit.h"
+#include "launcher/Apliexe.h"
+#include "launcher/Apliset.h"
+#include "launcher/Launcher.h"
+#include "platform/Application.h"
+#include "platform/Instances.h"
+#include "settings/ExePaths.h"
+#include "settings/IniFile.h"
+#include "view/BigView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// Acts on the modal windows in the order they appear, one step each. A window
+// beyond the steps, or one a step leaves open, is rejected, so no failed check
+// can leave a test waiting.
+class Modals : public QObject {
+public:
+    using Step = std::function<void(QWidget*)>;
+
+    explicit Modals(std::vector<Step> steps = {}) : steps_(std::move(steps))
+    {
+        connect(&timer_, &QTimer::timeout, this, &Modals::Poll);
+        timer_.start(15);
+    }
+
+    QStringList titles;
+    QStringList texts;   // message text, or "" for other windows
+
+private:
+    void Poll()
+    {
+        QWidget* window = QApplication::activeModalWidget();
+        if (!window)
+            return;
+        if (window == current_) {
+            if (++idle_ > 20)
+                Dismiss(window);
+            return;
+        }
+        current_ = window;
+        idle_ = 0;
+        titles << window->windowTitle();
+        if (auto* box = qobject_cast<QMessageBox*>(window))
+            texts << box->text();
+        else if (auto* notice = qobject_cast<TForm17*>(window))
+            texts << notice->Label1->text();
+        else
+            texts << QString();
+        if (next_ < steps_.size())
+            steps_[next_++](window);
+        else
+            Dismiss(window);
+    }
+
+    static void Dismiss(QWidget* window)
+    {
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->reject();
+        else
+            window->close();
+    }
+
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    QTimer timer_;
+    QPointer<QWidget> current_;
+    int idle_ = 0;
+};
+
+template <typename Form>
+Modals::Step On(std::function<void(Form*)> act)
+{
+    return [act](QWidget* window) {
+        if (auto* form = qobject_cast<Form*>(window))
+            act(form);
+    };
+}
+
+// Fills the entry editor and presses OK.
+Modals::Step FillEditor(const QString& title, const QString& program, const QString& shortCut = QString())
+{
+    return On<TForm12>([=](TForm12* editor) {
+        editor->Edit1->setText(title);
+        editor->Edit2->setText(program);
+        editor->Edit5->setText(shortCut);
+        editor->BtnOk->click();
+    });
+}
+
+QStringList Titles(const QListWidget* list)
+{
+    QStringList titles;
+    for (int row = 0; row < list->count(); ++row)
+        titles << list->item(row)->text();
+    return titles;
+}
+
+pelto::LauncherSlots Entries(const QStringList& titles)
+{
+    pelto::LauncherSlots table{};
+    for (int index = 0; index < titles.size(); ++index)
+        table[index] = {titles[index].toStdString(), "/bin/" + titles[index].toStdString(), "", "", " "};
+    return table;
+}
+
+const QString kLimit = QStringLiteral("    設定個数は ９ 個までです。          ");
+
+}  // namespace
+
+class FilesLauncherTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder_;
+
+    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
+    QString ListPath() const { return folder_.filePath(QStringLiteral("pelto.DIR")); }
+    QString LogFolder() const { return folder_.filePath(QStringLiteral("logs")); }
+
+    void WriteFile(const QString& path, const QByteArray& content)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+
+    QByteArray ReadFile(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    // A CP932 document of `lines` lines in the log folder.
+    QString MakeDocument(const QString& name, int lines = 3)
+    {
+        QByteArray bytes;
+        for (int line = 1; line <= lines; ++line)
+            bytes += "\x82\xa0 line " + QByteArray::number(line) + "\r\n";
+        const QString path = LogFolder() + u'/' + name;
+        WriteFile(path, bytes);
+        return path;
+    }
+
+    QString Current(const TForm1& form) const { return QString::fromStdString(form.CurrentFileName); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(folder_.isValid());
+        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
+    }
+
+    void init()
+    {
+        QFile::remove(IniPath());
+        QFile::remove(ListPath());
+        QDir(LogFolder()).removeRecursively();
+        QVERIFY(QDir().mkpath(LogFolder()));
+    }
+
+    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+
+    // ---- file list --------------------------------------------------------
+
+    void captureAndStepThroughTheFolder()
+    {
+        const QString a = MakeDocument(QStringLiteral("A.TXT"));
+        MakeDocument(QStringLiteral("B.EXE"));
+        const QString d = MakeDocument(QStringLiteral("D.LOG"), 7);
+        TForm1 form({a});
+        Modals notice;
+        form.MenuFileGetClick();
+        QCOMPARE(notice.texts, QStringList({QStringLiteral("    ファイル一覧取得が完了しました。   ")}));
+        QCOMPARE(ReadFile(ListPath()), (a + "\r\n" + d + "\r\n").toUtf8());
+        QCOMPARE(form.FileListIndex, 0);
+
+        form.MenuFilePlusClick();
+        QCOMPARE(Current(form), d);
+        QCOMPARE(form.FileListIndex, 1);
+        QVERIFY(form.windowTitle().contains(d + QStringLiteral("  全行数 : ")));
+        QCOMPARE(form.BigView1->LineCount(), 7);
+        // At the end the same file again, then back to the first and no further.
+        form.MenuFilePlusClick();
+        QCOMPARE(form.FileListIndex, 1);
+        form.MenuFileMinusClick();
+        form.MenuFileMinusClick();
+        QCOMPARE(Current(form), a);
+        QCOMPARE(form.FileListIndex, 0);
+        QCOMPARE(notice.titles.size(), 1);
+    }
+
+    void aSteppedToFileThatIsGoneChangesNothing()
+    {
+        const QString a = MakeDocument(QStringLiteral("a.txt"));
+        const QString b = MakeDocument(QStringLiteral("b.txt"));
+        WriteFile(ListPath(), (a + "\r\n" + b + "\r\n").toUtf8());
+        QVERIFY(QFile::remove(b));
+        TForm1 form({a});
+        const QString title = form.windowTitle();
+        Modals warning;
+        form.MenuFilePlusClick();
+        QCOMPARE(warning.texts,
+                 QStringList({QStringLiteral("   %1 の指定されたファイルが存在しません。          ").arg(b)}));
+        QCOMPARE(Current(form), a);
+        QCOMPARE(form.windowTitle(), title);
+        QCOMPARE(form.FileListIndex, 1);
+    }
+
+    void withoutAListFileEachListCommandSaysSo()
+    {
+        const QString a = MakeDocument(QStringLiteral("a.txt"));
+        TForm1 form({a});
+        const QString expected = QStringLiteral("   %1 の指定されたファイルが存在しません。          ").arg(ListPath());
+        Modals warnings;
+        form.MenuFileDispClick();
+        form.MenuFilePlusClick();
+        form.MenuFileMinusClick();
+        QCOMPARE(warnings.texts, QStringList({expected, expected, expected}));
+        QCOMPARE(Current(form), a);
+    }
+
+    void theListWindowOpensTheChosenFile()
+    {
+        const QString a = MakeDocument(QStringLiteral("a.txt"));
+        const QString b = MakeDocument(QStringLiteral("b b;.txt"));
+        MakeDocument(QStringLiteral("c.txt"));
+        // The capture's folder is where every name is opened.
+        WriteFile(ListPath(), (a + "\r\n" + QStringLiteral("/elsewhere/b b;.txt") + "\r\n" + LogFolder()
+                               + "/c.txt\r\n").toUtf8());
+        TForm1 form({a});
+        form.FileListIndex = 7;   // beyond the list: nothing selected
+        QStringList shown;
+        QString folder;
+        int selected = -2;
+        {
+            Modals driver({On<TForm8>([&](TForm8* window) {
+                shown = Titles(window->ListBox1);
+                folder = window->Edit1->text();
+                selected = window->ListBox1->selectedItems().isEmpty() ? -1 : window->ListBox1->currentRow();
+                window->ListBox1->setCurrentRow(1);
+                QTest::keyClick(window->ListBox1, Qt::Key_Return);
+            })});
+            form.MenuFileDispClick();
+        }
+        QCOMPARE(shown, QStringList({"a.txt", "b b;.txt", "c.txt"}));
+        QCOMPARE(folder, LogFolder() + u'/');
+        QCOMPARE(selected, -1);
+        QCOMPARE(Current(form), b);
+        QCOMPARE(form.FileListIndex, 1);
+
+        // Escape chooses nothing; Backspace neither.
+        Modals cancel({On<TForm8>([](TForm8* window) { QTest::keyClick(window->ListBox1, Qt::Key_Escape); }),
+                       On<TForm8>([](TForm8* window) { QTest::keyClick(window->ListBox1, Qt::Key_Backspace); })});
+        form.MenuFileDispClick();
+        form.MenuFileDispClick();
+        QCOMPARE(Current(form), b);
+        QCOMPARE(cancel.titles, QStringList({"Pelto (ﾌｧｲﾙ一覧)", "Pelto (ﾌｧｲﾙ一覧)"}));
+    }
+
+    void excludedExtensionsAreEditedAndUsed()
+    {
+        const QString a = MakeDocument(QStringLiteral("a.txt"));
+        const QString readme = MakeDocument(QStringLiteral("README"));
+        TForm1 form({a});
+        QStringList shown;
+        {
+            Modals save({On<TForm16>([&](TForm16* dialog) {
+                for (QLineEdit* edit : dialog->Edits)
+                    shown << edit->text();
+                dialog->Edits[4]->setText(QStringLiteral(".TXT"));
+                dialog->Edits[5]->clear();
+                dialog->BtnOk->click();
+            })});
+            form.MenuExtSetClick();
+        }
+        QCOMPARE(shown.mid(0, 5), QStringList({".COM", ".EXE", ".DLL", ".REG", ".*"}));
+        QCOMPARE(shown.count(QStringLiteral(".*")), 60);
+        const pelto::IniFile ini(IniPath().toStdString());
+        QCOMPARE(ini.ReadString("FileWriteExtName", "5", ""), std::string(".TXT"));
+        QCOMPARE(ini.ReadString("FileWriteExtName", "6", "<missing>"), std::string());
+
+        // Text files and names without an extension are now left out.
+        {
+            Modals notice;
+            form.MenuFileGetClick();
+        }
+        QCOMPARE(ReadFile(ListPath()), QByteArray());
+        QVERIFY(QFile::exists(readme));
+
+        // Cancel writes nothing.
+        const QByteArray before = ReadFile(IniPath());
+        Modals cancel({On<TForm16>([](TForm16* dialog) {
+            dialog->Edits[0]->setText(QStringLiteral(".X"));
+            QTest::keyClick(dialog->Edits[0], Qt::Key_Escape);
+        })});
+        form.MenuExtSetClick();
+        QCOMPARE(ReadFile(IniPath()), before);
+    }
+
+    // ---- launcher settings -------------------------------------------------
+
+    void addingStartsAtSlotOneAndStopsAtNine()
+    {
+        TForm11 dialog(pelto::LauncherSlots{});
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({QString()}));
+        QVERIFY(!dialog.BtnPaste->isEnabled());
+        {
+            Modals add({FillEditor(QStringLiteral("Editor"), QStringLiteral("/bin/vi"))});
+            dialog.BtnAdd->click();
+        }
+        QCOMPARE(dialog.Slots()[0].Title, std::string("Editor"));
+        // An empty label is kept as one blank.
+        QCOMPARE(dialog.Slots()[0].ShortCut, std::string(" "));
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"Editor"}));
+
+        TForm11 eight(Entries({"1", "2", "3", "4", "5", "6", "7", "8"}));
+        {
+            Modals ninth({FillEditor(QStringLiteral("9"), QStringLiteral("/bin/nine"))});
+            eight.BtnAdd->click();
+        }
+        QCOMPARE(eight.Slots()[8].Title, std::string("9"));
+        QCOMPARE(eight.ListBox1->currentRow(), 8);
+        Modals limit;
+        eight.BtnAdd->click();
+        eight.BtnCopy->click();
+        eight.BtnPaste->click();
+        QCOMPARE(limit.texts, QStringList({kLimit, kLimit}));
+    }
+
+    void theEditorChecksAndBrowses()
+    {
+        pelto::LauncherEntry entry{"Old", "/bin/old", "", "", " "};
+        TForm12 editor(entry);
+        // A label of one blank shows as an empty edit.
+        QCOMPARE(editor.Edit5->text(), QString());
+        Modals messages;
+        editor.Edit1->clear();
+        editor.BtnOk->click();
+        editor.Edit1->setText(QStringLiteral("T"));
+        editor.Edit2->clear();
+        editor.BtnOk->click();
+        QCOMPARE(messages.texts, QStringList({QStringLiteral("    タイトル名は必ず指定してください。          "),
+                                              QStringLiteral("    実行ファイル名は必ず指定してください。          ")}));
+        QCOMPARE(entry.Title, std::string("Old"));
+
+        editor.Edit1->clear();
+        editor.Edit3->setText(QStringLiteral("%f"));
+        editor.Edit5->setText(QStringLiteral("F5"));
+        editor.ApplyChosenFile(QStringLiteral("/tools/EDIT.EXE"));
+        QCOMPARE(editor.Edit1->text(), QStringLiteral("EDIT.EXE"));
+        QCOMPARE(editor.Edit2->text(), QStringLiteral("/tools/EDIT.EXE"));
+        QCOMPARE(editor.Edit3->text(), QString());
+        QCOMPARE(editor.Edit4->text(), QStringLiteral("/tools"));
+        QCOMPARE(editor.Edit5->text(), QStringLiteral("F5"));
+        // A title already typed stays.
+        editor.Edit1->setText(QStringLiteral("Mine"));
+        editor.ApplyChosenFile(QStringLiteral("/usr/bin/vi"));
+        QCOMPARE(editor.Edit1->text(), QStringLiteral("Mine"));
+        editor.BtnOk->click();
+        QCOMPARE(entry, (pelto::LauncherEntry{"Mine", "/usr/bin/vi", "", "/usr/bin", "F5"}));
+    }
+
+    void deletingCuttingAndPastingKeepTheSlotsPacked()
+    {
+        TForm11 dialog(Entries({"A", "B", "C"}));
+        dialog.ListBox1->setCurrentRow(2);
+        dialog.BtnDel->click();
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A", "B"}));
+        QCOMPARE(dialog.ListBox1->currentRow(), 1);
+
+        dialog.ListBox1->setCurrentRow(0);
+        dialog.BtnCut->click();
+        QVERIFY(dialog.BtnPaste->isEnabled());
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"B"}));
+        dialog.BtnPaste->click();   // in front of B
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A", "B"}));
+        QCOMPARE(dialog.ListBox1->currentRow(), 0);
+        dialog.BtnDown->click();
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"B", "A"}));
+        QCOMPARE(dialog.ListBox1->currentRow(), 1);
+        dialog.BtnDown->click();   // already last
+        dialog.BtnUp->click();
+        dialog.BtnUp->click();     // already first
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A", "B"}));
+        QCOMPARE(dialog.Slots()[0].Program, std::string("/bin/A"));
+
+        dialog.BtnDel->click();
+        dialog.BtnDel->click();
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({QString()}));
+        QCOMPARE(dialog.ListBox1->currentRow(), 0);
+        // The empty item is no slot: copying it and pasting must not put an
+        // empty slot in front of the entries.
+        TForm11 fresh(pelto::LauncherSlots{});
+        fresh.BtnCopy->click();
+        fresh.BtnCut->click();
+        QVERIFY(!fresh.BtnPaste->isEnabled());
+        dialog.BtnPaste->click();   // the clipboard still holds A
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A"}));
+        dialog.BtnCopy->click();
+        dialog.BtnPaste->click();
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A", "A"}));
+        for (size_t slot = 2; slot < dialog.Slots().size(); ++slot)
+            QVERIFY(dialog.Slots()[slot].IsFree());
+    }
+
+    void okWritesAllSlotsAndCancelNothing()
+    {
+        WriteFile(IniPath(), "[ProgTitle]\n2=Second\n[ProgName]\n2=/bin/second\n");
+        TForm1 form({});
+        QStringList listed;
+        const QByteArray before = ReadFile(IniPath());
+        {
+            Modals cancel({On<TForm11>([&](TForm11* dialog) {
+                listed = Titles(dialog->ListBox1);
+                dialog->ListBox1->setCurrentRow(0);
+                dialog->BtnDel->click();
+                dialog->BtnCansel->click();
+            })});
+            form.MenuLaunchClick();
+        }
+        QCOMPARE(listed, QStringList({"Second"}));
+        QCOMPARE(ReadFile(IniPath()), before);
+
+        Modals ok({On<TForm11>([](TForm11* dialog) { dialog->BtnOk->click(); })});
+        form.MenuLaunchClick();
+        const pelto::IniFile ini(IniPath().toStdString());
+        // Packed on reading: the hand-made gap is gone once written.
+        QCOMPARE(ini.ReadString("ProgTitle", "1", ""), std::string("Second"));
+        QCOMPARE(ini.ReadString("ProgName", "1", ""), std::string("/bin/second"));
+        QCOMPARE(ini.ReadString("ProgTitle", "2", "<missing>"), std::string());
+        QCOMPARE(ini.ReadString("ProgShortCut", "9", "<missing>"), std::string());
+        QCOMPARE(form.ProgTitle[1], std::string("Second"));
+    }
+
+    // ---- running an entry ----------------------------------------------------
+
+    void theRunDialogStartsTheSlotOfTheChosenItem()
+    {
+        pelto::LauncherSlots table{};
+        table[1] = {"Two", "/bin/two", "", "", "F2"};
+        table[4] = {"Five", "/bin/five", "", "", " "};
+        TForm13 dialog(table);
+        QCOMPARE(Titles(dialog.ListBox1), QStringList({"Two  F2", "Five   "}));
+        dialog.ListBox1->setCurrentRow(1);
+        QTest::keyClick(dialog.ListBox1, Qt::Key_Return);
+        QCOMPARE(dialog.LaunchChoice, 5);
+
+        TForm13 empty(pelto::LauncherSlots{});
+        QCOMPARE(Titles(empty.ListBox1), QStringList({QString()}));
+        empty.BtnOk->click();
+        QCOMPARE(empty.LaunchChoice, -1);
+
+        TForm13 cancelled(table);
+        QTest::keyClick(cancelled.ListBox1, Qt::Key_Escape);
+        QCOMPARE(cancelled.LaunchChoice, -1);
+    }
+
+    void aLaunchHandsEachValueOverAsOneArgument()
+    {
+        // The program records what it receives, one argument a line, then its folder.
+        const QString record = folder_.filePath(QStringLiteral("args.txt"));
+        QFile::remove(record);
+        const QString script = folder_.filePath(QStringLiteral("record.sh"));
+        WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" + record.toUtf8()
+                              + ".part\"\npwd >> \"" + record.toUtf8() + ".part\"\nmv \"" + record.toUtf8()
+                              + ".part\" \"" + record.toUtf8() + "\"\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString document = MakeDocument(QStringLiteral("my log; $(id) 100%lb.txt"), 40);
+        WriteFile(IniPath(), "[ProgTitle]\n1=Record\n[ProgName]\n1=" + script.toUtf8()
+                                 + "\n[ProgOption]\n1=\"--file=%f\" -n %l %p\n[ProgDir]\n1=" + LogFolder().toUtf8()
+                                 + "\n");
+        TForm1 form({document});
+        form.show();
+        form.BigView1->SetTopRow(9);
+        form.LaunchChoice = 1;
+        form.ProgramExecute();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 5000);
+        const QByteArray expected = "[--file=" + document.toUtf8() + "]\n[-n]\n[9]\n[" + LogFolder().toUtf8()
+                                    + "/]\n" + LogFolder().toUtf8() + "\n";
+        QCOMPARE(ReadFile(record), expected);
+        // A successful start closes the viewer.
+        QTRY_VERIFY(!form.isVisible());
+
+        // From the run dialog %l counts from 1.
+        QFile::remove(record);
+        TForm1 second({document});
+        second.BigView1->SetTopRow(9);
+        Modals run({On<TForm13>([](TForm13* dialog) { dialog->BtnOk->click(); })});
+        second.MenuLaunchExeClick();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 5000);
+        QVERIFY2(ReadFile(record).contains("\n[-n]\n[10]\n"), ReadFile(record).constData());
+    }
+
+    void aFailedStartIsReportedAndTheViewerStays()
+    {
+        const QString document = MakeDocument(QStringLiteral("a.txt"));
+        WriteFile(IniPath(), "[ProgTitle]\n1=Gone\n[ProgName]\n1=/nonexistent/%l/tool\n");
+        TForm1 form({document});
+        form.show();
+        Modals warning;
+        form.LaunchChoice = 1;
+        form.ProgramExecute();
+        QCOMPARE(warning.texts, QStringList({QStringLiteral("    /nonexistent/0/tool の実行に失敗しました。          ")}));
+        QVERIFY(form.isVisible());
+        // A slot without a program starts nothing and says nothing.
+        form.LaunchChoice = 2;
+        form.ProgramExecute();
+        QCOMPARE(warning.titles.size(), 1);
+    }
+
+    // ---- running copies ----------------------------------------------------------
+
+    void copiesFindAndRaiseEachOther()
+    {
+        const QString socketFolder = pelto::InstanceFolder();
+        QVERIFY(!socketFolder.isEmpty());
+        QCOMPARE(QFileInfo(socketFolder).permissions() & 0x0077, QFile::Permissions());
+
+        // A socket nobody listens on any more, as a crashed copy leaves it.
+        const QString stale = socketFolder + QStringLiteral("/999999999");
+        {
+            const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, QFile::encodeName(stale).constData(), sizeof(address.sun_path));
+            QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+            ::close(fd);
+        }
+        QVERIFY(QFileInfo::exists(stale));
+
+        QProcess other;
+        other.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--copy"), QStringLiteral("Pelto other")});
+        QVERIFY(other.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(other.readAllStandardOutput().contains("ready"), 10000);
+
+        const QString document = MakeDocument(QStringLiteral("a.txt"));
+        TForm1 form({document});
+        const QList<pelto::RunningCopy> copies = pelto::ListRunningCopies(2000);
+        QVERIFY(!QFileInfo::exists(stale));
+        QCOMPARE(copies.size(), 2);
+        QVERIFY(copies[0].IsSelf);
+        QCOMPARE(copies[0].Title, form.windowTitle());
+        QCOMPARE(copies[1].Title, QStringLiteral("Pelto other"));
+        QCOMPARE(copies[1].Pid, other.processId());
+
+        // F2: the other copy, minimised, comes forward.
+        form.FocusMoveToAnother();
+        QTRY_VERIFY_WITH_TIMEOUT(other.readAllStandardOutput().contains("forward"), 5000);
+
+        // F3 lists both and brings the chosen one forward by identity.
+        QStringList listed;
+        Modals choose({On<TForm18>([&](TForm18* window) {
+            listed = Titles(window->ListBox1);
+            window->ListBox1->setCurrentRow(1);
+            window->BtnChange->click();
+        })});
+        form.FocusSelectAnother();
+        QCOMPARE(listed, QStringList({form.windowTitle(), QStringLiteral("Pelto other")}));
+        QCOMPARE(form.SelectedTitle, QStringLiteral("Pelto other"));
+        QTRY_VERIFY_WITH_TIMEOUT(other.readAllStandardOutput().contains("forward"), 5000);
+
+        other.kill();
+        other.waitForFinished(5000);
+        // Alone, F2 does nothing; the dead copy's socket is swept away.
+        form.FocusMoveToAnother();
+        QCOMPARE(pelto::ListRunningCopies().size(), 1);
+        QCOMPARE(QDir(socketFolder).entryList(QDir::System | QDir::Files).size(), 1);
+    }
+};
+
+// The other copy of the registry test: a window titled as asked, minimised,
+// that says "forward" each time it is asked to come forward.
+static int RunOtherCopy(int argc, char** argv, const QString& title)
+{
+    QApplication application(argc, argv);
+    QWidget window;
+    window.setWindowTitle(title);
+    window.showMinimized();
+    if (!pelto::StartInstanceServer(&window))
+        return 1;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&window] {
+        if (!(window.windowState() & Qt::WindowMinimized)) {
+            fputs("forward\n", stdout);
+            fflush(stdout);
+            window.showMinimized();
+        }
+    });
+    poll.start(20);
+    fputs("ready\n", stdout);
+    fflush(stdout);
+    return application.exec();
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--copy") == 0)
+        return RunOtherCopy(argc, argv, QString::fromUtf8(argv[2]));
+    // A private runtime folder, so no test meets a real copy's socket.
+    QTemporaryDir runtime;
+    if (!runtime.isValid())
+        return 1;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    pelto::Application application(argc, argv);
+    FilesLauncherTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "FilesLauncherTest.moc"
