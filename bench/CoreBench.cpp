@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -83,6 +84,36 @@ void BM_LoadFromFile(benchmark::State& state)
 }
 BENCHMARK(BM_LoadFromFile)->Unit(benchmark::kMillisecond);
 
+// The same load read by one thread from the start, and copied instead of
+// mapped (a writer holding the file open keeps the lease from being granted).
+void BM_LoadFromFileOneThread(benchmark::State& state)
+{
+    const size_t saved = pelto::TBvStrings::ParallelLoadThreshold();
+    pelto::TBvStrings::SetParallelLoadThreshold(SIZE_MAX);
+    for (auto _ : state) {
+        pelto::TBvStrings store;
+        store.LoadFromFile(Log().Path());
+        benchmark::DoNotOptimize(store.Count());
+    }
+    pelto::TBvStrings::SetParallelLoadThreshold(saved);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Log().Bytes()));
+}
+BENCHMARK(BM_LoadFromFileOneThread)->Unit(benchmark::kMillisecond);
+
+void BM_LoadFromFileCopied(benchmark::State& state)
+{
+    std::FILE* writer = std::fopen(Log().Path().c_str(), "ab");
+    for (auto _ : state) {
+        pelto::TBvStrings store;
+        store.LoadFromFile(Log().Path());
+        benchmark::DoNotOptimize(store.Count());
+    }
+    if (writer)
+        std::fclose(writer);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Log().Bytes()));
+}
+BENCHMARK(BM_LoadFromFileCopied)->Unit(benchmark::kMillisecond);
+
 void BM_LoadAndLayout80(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -108,6 +139,20 @@ void BM_Layout80(benchmark::State& state)
     state.counters["lines"] = store.Count();
 }
 BENCHMARK(BM_Layout80)->Unit(benchmark::kMillisecond);
+
+void BM_Layout80OneThread(benchmark::State& state)
+{
+    const pelto::TBvStrings& store = LoadedStore();
+    const int32_t saved = pelto::RowTable::ParallelLayoutThreshold();
+    pelto::RowTable::SetParallelLayoutThreshold(INT32_MAX);
+    pelto::RowTable rows;
+    for (auto _ : state) {
+        rows.LayoutFrom(0, store, true, 80, nullptr);
+        benchmark::DoNotOptimize(rows.RowCount());
+    }
+    pelto::RowTable::SetParallelLayoutThreshold(saved);
+}
+BENCHMARK(BM_Layout80OneThread)->Unit(benchmark::kMillisecond);
 
 // A re-layout at the window width, as after a resize; the argument is the
 // client width in pixels (640 = 80 half-width columns).

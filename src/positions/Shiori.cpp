@@ -66,12 +66,15 @@ void TForm6::BtnSortClick()
     // gets the new order with the next store or clear.
     pelto::SortBookmarks(Table);
     FillList();
+    // Back to the list, so that Enter takes the first bookmark.
+    ListBox1->setFocus();
 }
 
 void TForm6::BtnClearClick()
 {
     pelto::ClearBookmarks(Table);
     FillList();
+    ListBox1->setFocus();
     pelto::IniFile file(SettingsPath);
     pelto::WriteBookmarkTable(file, Table);
 }

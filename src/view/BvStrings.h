@@ -53,8 +53,8 @@ public:
         // Most lines are short slices of the loaded block.
         const uint64_t bits = list_[index].bits;
         const uint64_t length = bits >> kLengthShift;
-        if (length - 1 < kLongLength - 1)
-            return {block_ + (bits & kOffsetMask), static_cast<size_t>(length)};
+        if (length < kLongLength) // neither a pool entry nor a long line
+            return {length != 0 ? block_ + (bits & kOffsetMask) : nullptr, static_cast<size_t>(length)};
         return SlotText(list_[index]);
     }
     int32_t Length(int32_t index) const { return static_cast<int32_t>(Get(index).size()); }

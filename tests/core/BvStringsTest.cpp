@@ -279,3 +279,139 @@ TEST(BvStrings, LoadFromFileIsIndependentOfReadPieces)
         expected.push_back(bytes.substr(start));
     EXPECT_EQ(load(bytes), expected);
 }
+
+namespace {
+
+// Lowers the size from which a file is split by two threads (and mapped
+// under a lease), for the length of a test.
+class ParallelFrom {
+public:
+    explicit ParallelFrom(size_t bytes) : saved_(TBvStrings::ParallelLoadThreshold())
+    {
+        TBvStrings::SetParallelLoadThreshold(bytes);
+    }
+    ~ParallelFrom() { TBvStrings::SetParallelLoadThreshold(saved_); }
+
+private:
+    size_t saved_;
+};
+
+// The file rule read directly: CR or CR LF ends a line, 0x1A ends the file.
+L FileRule(const std::string& bytes)
+{
+    const std::string text = bytes.substr(0, bytes.find('\x1A'));
+    L lines;
+    size_t start = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        if (text[pos] != '\r') {
+            ++pos;
+            continue;
+        }
+        lines.push_back(text.substr(start, pos - start));
+        pos += (pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
+        start = pos;
+    }
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+L LoadLines(const std::string& file, size_t parallelFrom)
+{
+    ParallelFrom parallel(parallelFrom);
+    TBvStrings store;
+    store.LoadFromFile(file);
+    EXPECT_EQ(store.Capacity(), store.Count());
+    return Lines(store);
+}
+
+} // namespace
+
+// A large file is split in two halves at size / 2; lines that run across
+// the split, and an end mark on either side of it, must come out as from a
+// split from the start.  Each file is loaded both mapped (under a lease) and
+// copied (a writer holds the file open, so no lease is granted).
+TEST(BvStrings, SplitInHalvesGivesTheSameLines)
+{
+    TempDir dir;
+    const size_t half = 5000;
+    const std::string a(half - 1, 'a');
+    const std::string b(half - 1, 'b');
+    const std::vector<std::string> files = {
+        a + "\r\n" + b,                         // CR LF straddles the split point
+        a + "\r\r" + b,                         // a lone CR on each side of it
+        a + "x\r\n" + b.substr(1),              // the break starts at the split point
+        std::string(2 * half, 'q'),             // one line across the split, no break at all
+        a + "\r" + std::string(half, 'c') + "\r\n",  // the second half holds only the end of a line
+        a + "\x1A" + "\r\n" + b,                // the end mark just before the split
+        a + "\r\x1A" + b,                       // the end mark at the split point, after a CR
+        a + "\r\n" + b.substr(0, 100) + "\x1A\r\n" + b,  // the end mark in the second half
+        "\x82\xa0\r\n" + a.substr(4) + "\r\n" + b + "\x82", // double-byte text around the breaks
+    };
+    for (const std::string& bytes : files) {
+        SCOPED_TRACE(testing::PrintToString(bytes.substr(half - 3, 6)));
+        const std::string file = dir.File("split", bytes);
+        const L expected = FileRule(bytes);
+        EXPECT_EQ(LoadLines(file, SIZE_MAX), expected) << "read from the start";
+        EXPECT_EQ(LoadLines(file, 2), expected) << "split, mapped";
+        std::ofstream writer(file, std::ios::binary | std::ios::app);
+        EXPECT_EQ(LoadLines(file, 2), expected) << "split, copied";
+    }
+
+    // Many breaks of every kind, in files of several sizes around the read
+    // pieces, so that the split falls everywhere.
+    std::mt19937 random(7);
+    const char alphabet[] = {'\r', '\n', 'x', '\x82', '\0', 'y', 'z', 'w'};
+    for (size_t size : {size_t(3), size_t(64), size_t(1000), size_t(256 * 1024 + 1), size_t(600001)}) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes)
+            c = alphabet[random() % sizeof alphabet];
+        const std::string file = dir.File("random", bytes);
+        const L expected = FileRule(bytes);
+        EXPECT_EQ(LoadLines(file, SIZE_MAX), expected) << size;
+        EXPECT_EQ(LoadLines(file, 2), expected) << size;
+    }
+}
+
+// What was loaded stays readable when the file is truncated, rewritten or
+// deleted while it is shown.
+TEST(BvStrings, LinesSurviveTheFileBeingTruncated)
+{
+    TempDir dir;
+    ParallelFrom parallel(1024);
+    std::string bytes;
+    for (int i = 0; bytes.size() < 300000; ++i)
+        bytes += "line " + std::to_string(i) + std::string(static_cast<size_t>(i % 97), '\x88') + "\r\n";
+    const L expected = FileRule(bytes);
+    const std::string file = dir.File("shown", bytes);
+
+    // By another program, which waits until the pages are ours.
+    TBvStrings store;
+    store.LoadFromFile(file);
+    auto mapped = [&] {
+        std::ifstream maps("/proc/self/maps");
+        std::string text((std::istreambuf_iterator<char>(maps)), {});
+        return text.find(file) != std::string::npos;
+    };
+    std::ifstream leasesEnabled("/proc/sys/fs/leases-enable");
+    int leases = 0;
+    if (leasesEnabled >> leases && leases == 1)
+        EXPECT_TRUE(mapped()) << "a large file is shown from its own pages";
+    ASSERT_EQ(std::system((": > '" + file + "'").c_str()), 0); // a blocking open that truncates
+    struct stat st;
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 0) << "the truncation went through";
+    EXPECT_FALSE(mapped()) << "the pages were copied before it";
+    EXPECT_EQ(Lines(store), expected);
+
+    // By this program, then the file written anew and deleted.
+    dir.File("shown", bytes);
+    TBvStrings second;
+    second.LoadFromFile(file);
+    ASSERT_EQ(::truncate(file.c_str(), 10), 0);
+    dir.File("shown", std::string(bytes.size(), 'Z'));
+    ASSERT_EQ(std::remove(file.c_str()), 0);
+    EXPECT_EQ(Lines(second), expected);
+    EXPECT_EQ(second.Get(second.Count() - 1), expected.back());
+    EXPECT_EQ(Lines(store), expected) << "the first store is untouched by the second";
+}

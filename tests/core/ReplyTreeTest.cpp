@@ -7,6 +7,7 @@
 #include <random>
 
 #include "ForumTestSupport.h"
+#include "PlainReplyTree.h"
 #include "forum/ReplyTree.h"
 #include "forum/SideFile.h"
 #include "text/Cp932.h"
@@ -15,7 +16,9 @@
 namespace pelto {
 namespace {
 
+using forumtest::BuildPlainTree;
 using forumtest::Doc;
+using forumtest::PlainTree;
 using forumtest::Lines;
 using forumtest::NoRefLine;
 using forumtest::RefLine;
@@ -178,103 +181,6 @@ TEST(ReplyTreeTest, ProgressCountsUnitsAcrossPhases) {
   EXPECT_EQ(TreeProgressCaption(2, 83), "  ﾂﾘｰﾃﾞｰﾀ 作成中(2)  83");
 }
 
-// --- the tree built the plain way ------------------------------------------
-
-struct PlainTree {
-  std::string file01, file02, file03;
-};
-
-std::string DepthText(int depth) {
-  return depth < 10 ? "0" + std::to_string(depth) : std::to_string(depth);
-}
-
-PlainTree BuildPlainTree(const Doc& doc, const std::string& name) {
-  PlainTree out;
-  const std::string first = MakeNumberedLine(1, NameToSideFileBytes(name)) + "\r\n";
-
-  // Headers into the 01 file.
-  out.file01 = first;
-  for (size_t i = 0; i + 1 < doc.lines.size(); ++i) {
-    const std::string& s = doc.lines[i];
-    const std::string& t = doc.lines[i + 1];
-    if (s.size() < 11 || !IsSlashHeader(s)) continue;
-    std::string ref;
-    if ((t.size() >= 28 && t.substr(23, 5) == "     ") || t.size() == 21) {
-      ref = "#####";
-    } else {
-      ref = t.size() > 23 ? t.substr(23, 5) : "";
-      ref.resize(5, ' ');
-    }
-    out.file01 += MakeNumberedLine(static_cast<long long>(i) + 1,
-                                   s.substr(0, 5) + "/" + ref + " " +
-                                       (s.size() > 12 ? s.substr(12) : "")) + "\r\n";
-  }
-
-  // Link each post, reading the 01 file back.
-  std::vector<std::string> index, path, text;
-  const auto lines01 = SplitStoredLines(out.file01);
-  for (size_t n = 1; n < lines01.size(); ++n) {
-    long long number = 0;
-    std::string payload;
-    EXPECT_TRUE(ReadNumberedLine(lines01[n], number, payload));
-    const std::string h = lines01[n].substr(0, lines01[n].size() - payload.size());
-    const std::string p = payload.substr(0, 5), r = payload.substr(6, 5), t = payload.substr(12);
-    long insertion = -1, parent = -1;
-    if (r != "#####") {
-      for (size_t j = 0; j < path.size(); ++j) {
-        const int at = DbcsPos(r, path[j]);
-        if (at > 0) {
-          insertion = static_cast<long>(j);
-          if (static_cast<size_t>(at) + 4 == path[j].size()) parent = static_cast<long>(j);
-        }
-      }
-    }
-    if (r == "#####" || parent < 0) {
-      index.push_back(h + "01 ");
-      path.push_back("\\" + p);
-      text.push_back(" " + t);
-    } else {
-      const int depth = 1 + static_cast<int>(std::count(path[parent].begin(), path[parent].end(), '\\'));
-      const auto at = static_cast<size_t>(insertion + 1);
-      index.insert(index.begin() + at, h + DepthText(depth) + " ");
-      path.insert(path.begin() + at, path[parent] + "\\" + p);
-      text.insert(text.begin() + at, " " + t);
-    }
-  }
-  out.file02 = first;
-  for (size_t c = 0; c < index.size(); ++c) out.file02 += index[c] + path[c] + text[c] + "\r\n";
-
-  // Draw, scanning forward from every node.
-  const int count = static_cast<int>(index.size());
-  std::vector<int> depth(index.size());
-  for (size_t c = 0; c < index.size(); ++c) {
-    const size_t from = index[c].find(" : ") + 3;
-    depth[c] = std::stoi(index[c].substr(from, index[c].find(' ', from) - from));
-  }
-  out.file03 = first;
-  for (int c = 0; c < count; ++c) {
-    const int m = std::min(depth[c], 19);
-    std::vector<bool> found(static_cast<size_t>(m) + 1, false);
-    int bound = count;
-    for (int k = 1; k <= m; ++k) {
-      for (int j = c + 1; j < bound; ++j) {
-        if (depth[j] == k) {
-          found[k] = true;
-          bound = j;
-          break;
-        }
-      }
-    }
-    std::string prefix;
-    for (int k = 2; k <= m - 1; ++k) prefix += found[k] ? kBar : "   ";
-    if (m >= 2) prefix += found[m] ? kBranch : kLast;
-    prefix += path[c].substr(path[c].rfind('\\') + 1);
-    out.file03 += index[c].substr(0, index[c].find(" : ") + 2) + " " + prefix + "   " +
-                  text[c].substr(1) + "\r\n";
-  }
-  return out;
-}
-
 // Random small logs that hit the odd cases: repeated numbers, numbers with
 // blanks or signs, references to later posts, references across path
 // components, short and 21-byte reference lines, deep chains.
@@ -371,6 +277,7 @@ TEST(ReplyTreeDifferentialTest, SameFilesAsThePlainBuildOnRandomLogs) {
   for (uint32_t seed = 1; seed <= 3000; ++seed) {
     const Doc doc = LogMaker(seed).Make();
     const PlainTree plain = BuildPlainTree(doc, kName);
+    ASSERT_TRUE(plain.readBack) << "seed " << seed;
     const ReplyTreeFiles fast = BuildReplyTree(doc.View(), kName);
     ASSERT_EQ(fast.file01, plain.file01) << "seed " << seed;
     ASSERT_EQ(fast.file02, plain.file02) << "seed " << seed;
@@ -396,6 +303,7 @@ TEST(ReplyTreeDifferentialTest, ManyInsertionsInTheMiddle) {
     doc.Add(Slash(number)).Add(RefLine(parent));
   }
   const PlainTree plain = BuildPlainTree(doc, kName);
+  ASSERT_TRUE(plain.readBack);
   const ReplyTreeFiles fast = BuildReplyTree(doc.View(), kName);
   EXPECT_EQ(fast.file02, plain.file02);
   EXPECT_EQ(fast.file03, plain.file03);

@@ -284,3 +284,82 @@ TEST(RowTable, WrapByteLayoutAgreesWithTheByteKindRule)
         }
     }
 }
+
+namespace {
+
+class ParallelLayoutFrom {
+public:
+    explicit ParallelLayoutFrom(int32_t lines) : saved_(RowTable::ParallelLayoutThreshold())
+    {
+        RowTable::SetParallelLayoutThreshold(lines);
+    }
+    ~ParallelLayoutFrom() { RowTable::SetParallelLayoutThreshold(saved_); }
+
+private:
+    int32_t saved_;
+};
+
+} // namespace
+
+// A large layout is split between two threads; rows, their numbers and the
+// queries must not show where.
+TEST(RowTable, LayoutInTwoHalvesMatchesOneLayout)
+{
+    std::mt19937 random(5);
+    const std::string alphabet = "ab\x82\xa0\x88\x9f";
+    std::vector<std::string> lines;
+    for (int i = 0; i < 3001; ++i) {
+        std::string line(static_cast<size_t>(random() % (i % 7 == 0 ? 400 : 90)), 'a');
+        for (char& c : line)
+            c = alphabet[random() % alphabet.size()];
+        lines.push_back(line);
+    }
+    TBvStrings store;
+    store.Assign(lines);
+    for (auto [wordWrap, wrap] : {std::pair{true, 80}, std::pair{true, 1}, std::pair{true, 3}, std::pair{false, 80}}) {
+        SCOPED_TRACE(testing::Message() << "wrap " << wordWrap << " " << wrap);
+        RowTable one;
+        {
+            ParallelLayoutFrom never(INT32_MAX);
+            one.LayoutFrom(0, store, wordWrap, wrap, nullptr);
+        }
+        ParallelLayoutFrom always(2);
+        RowTable two;
+        two.LayoutFrom(0, store, wordWrap, wrap, nullptr);
+        ASSERT_EQ(Rows(two), Rows(one));
+        // Relaid from a line in the first half: the second half moves.
+        two.LayoutFrom(700, store, wordWrap, wrap, nullptr);
+        ASSERT_EQ(Rows(two), Rows(one));
+        for (int32_t line : {0, 1500, 1501, 3000}) {
+            EXPECT_EQ(two.RowOfLine(line), one.RowOfLine(line));
+            EXPECT_EQ(two.LineToRowPos({81, line}).Y, one.LineToRowPos({81, line}).Y);
+        }
+    }
+}
+
+// Rows made before a partial relayout keep what they were laid out with,
+// also when the wrap changed meanwhile.
+TEST(RowTable, PartialLayoutWithAnotherWrapKeepsTheEarlierRows)
+{
+    TBvStrings store;
+    store.Assign({std::string(170, 'b'), "", "\x82\xa0\x82\xa0", std::string(5, 'c'), "", "d"});
+    for (auto [before, after] : {std::pair{80, 1}, std::pair{80, 0}, std::pair{1, 80}, std::pair{0, 3}}) {
+        SCOPED_TRACE(testing::Message() << before << " then " << after);
+        auto layout = [&](int32_t wrap) {
+            RowTable t;
+            t.LayoutFrom(0, store, wrap != 0, wrap, nullptr);
+            return Rows(t);
+        };
+        RowTable table;
+        table.LayoutFrom(0, store, before != 0, before, nullptr);
+        table.LayoutFrom(2, store, after != 0, after, nullptr);
+        std::vector<R> expected;
+        for (const R& r : layout(before))
+            if (r.Line < 2)
+                expected.push_back(r);
+        for (const R& r : layout(after))
+            if (r.Line >= 2)
+                expected.push_back(r);
+        EXPECT_EQ(Rows(table), expected);
+    }
+}

@@ -9,9 +9,11 @@
 #include "forum/Titledsp.h"
 #include "forum/Treedsp.h"
 #include "forum/Treeview.h"
+#include "navigation/JumpRule.h"
 #include "navigation/Wrapchg.h"
 #include "platform/Application.h"
 #include "settings/ExePaths.h"
+#include "text/Cp932.h"
 #include "view/BigView.h"
 
 #include <QLabel>
@@ -116,6 +118,19 @@ void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModif
 void Select(pelto::TListWindow* window, int index)
 {
     window->ListBox1->setCurrentIndex(window->ListBox1->model()->index(index, 0));
+}
+
+// Press, release, double click, release: the order the window system sends.
+void DoubleClick(QWidget* target, QPoint at)
+{
+    const QPointF local(at);
+    const QPointF global(target->mapToGlobal(at));
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const bool down = type != QEvent::MouseButtonRelease;
+        QMouseEvent event(type, local, global, Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
 }
 
 QByteArray Sjis(const char* utf8)
@@ -395,7 +410,6 @@ private slots:
                 if (auto* window = qobject_cast<TForm9*>(widget)) {
                     Key(window->ListBox1, Qt::Key_BracketLeft, Qt::ControlModifier);
                     maximised = window->windowState() & Qt::WindowMaximized;
-                    window->resize(300, 200);
                     Key(window->BtnCansel, Qt::Key_Backspace);
                 }
             }});
@@ -484,7 +498,7 @@ private slots:
                     Key(window->ListBox1, Qt::Key_Return, Qt::ControlModifier);
                     stayed = window->isVisible();
                     const QRect first = window->ListBox1->visualRect(window->ListBox1->model()->index(0, 0));
-                    QTest::mouseDClick(window->ListBox1->viewport(), Qt::LeftButton, {}, first.center());
+                    DoubleClick(window->ListBox1->viewport(), QPoint(10, first.center().y()));
                     closedByClick = !window->isVisible();
                 }
             }});

@@ -763,7 +763,7 @@ private slots:
         QString family;
         {
             TForm1 form({});
-            Script script({[&](QWidget* window) {
+            auto script = std::make_unique<Script>(std::vector<Script::Step>{[&](QWidget* window) {
                 auto* dialog = qobject_cast<pelto::TFontColorDialog*>(window);
                 QVERIFY(dialog);
                 QFont chosen = dialog->SelectedFont();
@@ -775,7 +775,8 @@ private slots:
                 dialog->BtnOk->click();
             }});
             form.MenuFont->trigger();
-            QCOMPARE(script.seen, QStringList({"FontColorDialog"}));
+            QCOMPARE(script->seen, QStringList({"FontColorDialog"}));
+            script.reset();
             QCOMPARE(form.BigView1->FontColor(), QColor(Qt::red));
             QCOMPARE(form.BigView1->ViewFont().bold(), false);   // the style is not applied
             QCOMPARE(Read("TextJyouhou", "TextFontSize"), std::string("18"));

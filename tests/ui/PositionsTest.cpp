@@ -441,7 +441,7 @@ private slots:
         }
         QCOMPARE(cleared, QStringList{QString()});
         QCOMPARE(Section("ShioriStrName", 9), QStringList(9, QString()));
-        QCOMPARE(form.BigView1->TopRow(), 0);
+        QCOMPARE(form.BigView1->TopRow(), 29);
     }
 
     void bookmarkLimitAndBadLines()
