@@ -387,8 +387,9 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
 {
     if (line < 0)
         IndexError(line);
-    // Lines not yet laid out cannot be skipped over.
-    line = std::min(line, LineCount());
+    // Lines not yet laid out cannot be skipped over, and no row may stay
+    // for a line the store no longer has.
+    line = std::min({line, LineCount(), store.Count()});
     const int32_t firstRow = RowOfLine(line);
     firstRow_.truncate(static_cast<size_t>(line));
     extraStart_.truncate(static_cast<size_t>(firstRow - line));
@@ -487,9 +488,9 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
         throw;
     }
     rowCount_ = static_cast<int32_t>(end);
-    firstRow_.trim();
+    // The per-line arrays keep the store's capacity; the rows past the
+    // first of each line give back what a larger layout left.
     extraStart_.trim();
-    lastLength_.trim();
 }
 
 } // namespace pelto

@@ -415,3 +415,31 @@ TEST(BvStrings, LinesSurviveTheFileBeingTruncated)
     EXPECT_EQ(second.Get(second.Count() - 1), expected.back());
     EXPECT_EQ(Lines(store), expected) << "the first store is untouched by the second";
 }
+
+// A slot holds lengths below 0x7FFFFF itself; longer lines keep theirs
+// elsewhere.  Both kinds must read back whole, also after being moved.
+TEST(BvStrings, LinesTooLongForASlotReadBackWhole)
+{
+    TempDir dir;
+    const size_t limit = 0x7FFFFF;
+    const L lines = {"a", std::string(limit - 1, 'x'), std::string(limit, 'y'), std::string(limit + 5, 'z'), "b"};
+    std::string bytes;
+    for (const std::string& line : lines)
+        bytes += line + "\r\n";
+    const std::string file = dir.File("long", bytes);
+    for (size_t parallelFrom : {SIZE_MAX, size_t(2)}) {
+        EXPECT_EQ(LoadLines(file, parallelFrom), lines);
+        ParallelFrom parallel(parallelFrom);
+        TBvStrings store;
+        store.LoadFromFile(file);
+        store.Exchange(2, 4);
+        store.Delete(0);
+        EXPECT_EQ(store.Get(1), "b");
+        EXPECT_EQ(store.Length(3), static_cast<int32_t>(limit));
+        EXPECT_EQ(store.Get(2), lines[3]);
+        EXPECT_EQ(store.IndexOf(lines[2]), 3);
+    }
+    TBvStrings text;
+    text.SetText(bytes);
+    EXPECT_EQ(Lines(text), lines);
+}

@@ -363,3 +363,19 @@ TEST(RowTable, PartialLayoutWithAnotherWrapKeepsTheEarlierRows)
         EXPECT_EQ(Rows(table), expected);
     }
 }
+
+// A relayout from past the store's end still drops the rows of lines the
+// store no longer has.
+TEST(RowTable, LayoutAfterTheStoreShrankKeepsNoStaleRows)
+{
+    TBvStrings store;
+    store.Assign({std::string(100, 'a'), "b", std::string(200, 'c'), "d"});
+    RowTable table;
+    table.LayoutFrom(0, store, true, 80, nullptr);
+    store.SetCount(2);
+    table.LayoutFrom(3, store, true, 80, nullptr);
+    RowTable fresh;
+    fresh.LayoutFrom(0, store, true, 80, nullptr);
+    EXPECT_EQ(table.LineCount(), 2);
+    EXPECT_EQ(Rows(table), Rows(fresh));
+}
