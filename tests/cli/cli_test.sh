@@ -67,7 +67,17 @@ expect "wrap and nowrap"          2 '' stats --wrap 10 --nowrap crlf
 expect "unknown option"           2 '' stats --fast crlf
 expect "unknown command"          2 '' count crlf
 expect "no command"               2 ''
-expect "find not yet available"   2 '' find abc crlf
+expect "find next line"           0 '1 1\n'                   find b crlf
+expect "find folds case"          0 '0 1\n'                   find A crlf
+expect "find --case keeps case"   0 ''                        find --case A crlf
+expect "find upward from row 1"   0 '0 1\n'                   find --prior --top 1 a crlf
+expect "find never splits kanji"  0 ''                        find --hex 9f88 kanji
+expect "find kanji by bytes"      0 '0 2\n'                   find --hex 889f kanji
+expect "find bad hex"             2 ''                        find --hex 8 kanji
+expect "find missing file"        2 ''                        find a no-such-file
+expect "titles of a headerless log" 0 '000001 : crlf\r\n'      titles crlf
+expect "tree bad level"           2 ''                        tree --level 4 crlf
+expect "thread without index"     2 ''                        thread crlf
 
 if [ "$failures" != 0 ]; then
     echo "$failures failed"

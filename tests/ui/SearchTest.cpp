@@ -193,6 +193,8 @@ private slots:
         QTest::newRow("escape in list") << "escape:ListBox1" << "" << prior;
         QTest::newRow("escape on a button") << "escape:BtnSearch" << "" << prior;
         QTest::newRow("escape on the check box") << "escape:CheckUperLower" << "" << prior;
+        QTest::newRow("enter on a button stays") << "enter:BtnSearch" << "<open>" << prior;
+        QTest::newRow("enter on the check box stays") << "enter:CheckUperLower" << "<open>" << prior;
     }
 
     void dialogWaysOut()
@@ -228,23 +230,15 @@ private slots:
         else
             qobject_cast<QPushButton*>(control)->click();
 
+        if (handedBack == QStringLiteral("<open>")) {
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(history[0], std::string("stale"));
+            return;
+        }
         QVERIFY(!dialog.isVisible());
         QCOMPARE(QString::fromStdString(history[0]), handedBack);
         QCOMPARE(static_cast<int>(findDirection), direction);
         QCOMPARE(dialog.result(), handedBack.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted));
-    }
-
-    void enterOnAButtonDoesNothing()
-    {
-        std::array<std::string, 33> history{"", "first"};
-        bool caseSensitive = false;
-        auto findDirection = pelto::SearchDirection::Next;
-        TForm4 dialog(history, caseSensitive, findDirection, 9);
-        dialog.show();
-        QTest::keyClick(dialog.BtnPriorSearch, Qt::Key_Return);
-        QTest::keyClick(dialog.CheckUperLower, Qt::Key_Return);
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(findDirection, pelto::SearchDirection::Next);
     }
 
     void historyListClearAndCaseOption()
@@ -369,31 +363,17 @@ private slots:
         TForm1 form({SearchDocument()});
         form.show();
         form.BigView1->SetTopRow(10);
-        {
-            Modals modals({SearchFor(QString())});
-            form.MenuFindClick();
-        }
-        QVERIFY(!form.FindDone);
-        QVERIFY(!form.MenuReFind->isEnabled());
-        QCOMPARE(form.BigView1->TopRow(), 10);
+        auto find = [&form] { form.MenuFindClick(); };
+        Run(find, {SearchFor(QString())});
+        QVERIFY(!form.FindDone && !form.MenuReFind->isEnabled());
         QCOMPARE(Read("FindStrName", "1"), std::string());   // written all the same
 
-        {
-            Modals modals;   // rejects the dialog
-            form.MenuFindClick();
-            form.MenuReFindClick();
-            QCOMPARE(modals.seen,
-                     QStringList({"TForm4", "TForm17:    検索文字が設定されていません。   "}));
-        }
+        QCOMPARE(Run([&form] { form.MenuFindClick(); form.MenuReFindClick(); }),
+                 QStringList({"TForm4", "TForm17:    検索文字が設定されていません。   "}));
 
         // A character the document's encoding lacks finds nothing.
-        {
-            Modals modals({SearchFor(QStringLiteral("needle\U0001F600"))});
-            form.MenuFindClick();
-            QCOMPARE(modals.seen, QStringList({"TForm4", kNotFound}));
-        }
-        QVERIFY(form.FindDone);
-        QVERIFY(form.MenuReFind->isEnabled());
+        QCOMPARE(Run(find, {SearchFor(QStringLiteral("needle\U0001F600"))}), QStringList({"TForm4", kNotFound}));
+        QVERIFY(form.FindDone && form.MenuReFind->isEnabled());
         QCOMPARE(form.BigView1->TopRow(), 10);
         QVERIFY(!form.BigView1->Caret());
     }
@@ -402,26 +382,18 @@ private slots:
     {
         TForm1 form({SearchDocument()});
         form.show();
-        {
-            Modals modals({SearchFor(QStringLiteral("caps"))});
-            form.MenuFindClick();
-        }
+        Run([&form] { form.MenuFindClick(); }, {SearchFor(QStringLiteral("caps"))});
         QCOMPARE(form.BigView1->TopRow(), 31);
-        QVERIFY(form.Timer1->isActive());
         QTest::qWait(250);
-        QVERIFY(form.HitShown && form.BigView1->Caret());
+        QVERIFY(form.HitShown && form.BigView1->Caret() && form.Timer1->isActive());
 
         form.BigView1->SetTopRow(20);
         QTRY_VERIFY(!form.HitShown);
-        QVERIFY(!form.BigView1->Caret());
-        QVERIFY(!form.Timer1->isActive());
+        QVERIFY(!form.BigView1->Caret() && !form.Timer1->isActive());
         QCOMPARE(form.HitTopRow, 20);
 
         // A repeat now starts beside the new top row: row 21 downwards.
-        {
-            Modals modals;
-            form.MenuReFindClick();
-        }
+        Run([&form] { form.MenuReFindClick(); });
         QCOMPARE(form.HitRow, 32);
     }
 
@@ -430,34 +402,26 @@ private slots:
         const QString path = SearchDocument();
         {
             TForm1 form({path});
-            for (int search = 1; search <= 33; ++search) {
-                Modals modals({SearchFor(QStringLiteral("s%1").arg(search))});
-                form.MenuFindClick();
-            }
-            {
-                Modals modals({SearchFor(QStringLiteral("s33"))});
-                form.MenuFindClick();
-            }
-            Modals modals({[](QWidget* widget) {
-                auto* dialog = qobject_cast<TForm4*>(widget);
-                dialog->CheckUperLower->click();
-                dialog->BtnCansel->click();
-            }});
-            form.MenuFindClick();
+            for (int search = 1; search <= 34; ++search)
+                Run([&form] { form.MenuFindClick(); }, {SearchFor(QStringLiteral("s%1").arg(std::min(search, 33)))});
+            Run([&form] { form.MenuFindClick(); }, {[](QWidget* widget) {
+                    auto* dialog = qobject_cast<TForm4*>(widget);
+                    dialog->CheckUperLower->click();
+                    dialog->BtnCansel->click();
+                }});
         }
         TForm1 form({path});
         QCOMPARE(form.Mirror.FindHistory[1], std::string("s33"));
         QCOMPARE(form.Mirror.FindHistory[2], std::string("s33"));
         QCOMPARE(form.Mirror.FindHistory[32], std::string("s3"));
         QVERIFY(form.Mirror.SearchUperLower);
-        Modals modals({[](QWidget* widget) {
+        const QStringList seen = Run([&form] { form.MenuFindClick(); }, {[](QWidget* widget) {
             auto* dialog = qobject_cast<TForm4*>(widget);
             QVERIFY(dialog->CheckUperLower->isChecked());
             QCOMPARE(dialog->ListBox1->count(), 9);
             dialog->reject();
         }});
-        form.MenuFindClick();
-        QCOMPARE(modals.seen.size(), 1);
+        QCOMPARE(seen.size(), 1);
     }
 
     // ---- range copy -------------------------------------------------------------
@@ -555,26 +519,20 @@ private slots:
 
     void endWithoutAStartIsRefused()
     {
-        TForm1 form({CopyDocument()});
-        QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
+        const QString refused = QStringLiteral("TForm17:    選択開始の行番号が範囲外です。   ");
         {
-            Modals modals;
-            form.MenuSelectEndClick();
-            QCOMPARE(modals.seen, QStringList({"TForm17:    選択開始の行番号が範囲外です。   "}));
+            TForm1 form({CopyDocument()});
+            QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
+            QCOMPARE(Run([&form] { form.MenuSelectEndClick(); }), QStringList({refused}));
+            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
+            QVERIFY(form.MenuFile->menuAction()->isEnabled());
         }
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
-        QVERIFY(form.MenuFile->menuAction()->isEnabled());
-    }
-
-    void aStartWithoutADocumentEnablesNothingNew()
-    {
+        // Without a document: the range ends refused, and the items that need
+        // a document stay off.
         TForm1 form({});
-        QVERIFY(!form.PopTreeDisp->isEnabled());
         form.MenuSelectStartClick();
         QVERIFY(!form.MenuFile->menuAction()->isEnabled());
-        Modals modals;
-        form.MenuSelectEndClick();
-        QCOMPARE(modals.seen, QStringList({"TForm17:    選択開始の行番号が範囲外です。   "}));
+        QCOMPARE(Run([&form] { form.MenuSelectEndClick(); }), QStringList({refused}));
         QVERIFY(form.MenuFile->menuAction()->isEnabled());
         QVERIFY(!form.PopTreeDisp->isEnabled());
     }
