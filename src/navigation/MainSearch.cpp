@@ -68,7 +68,7 @@ void TForm1::MenuFindClick()
         SearchFrom(BigView1->TopRow(), FindDirection, false);
         MenuReFind->setEnabled(true);
         MenuReFindPrior->setEnabled(true);
-        pelto::ShiftHistory(Mirror.FindHistory);
+        //X
     }
     WriteFindSettings();
 }
@@ -191,7 +191,7 @@ void TForm1::LeaveSelecting()
         return;
     // Items that were already off (no document yet) stay off.
     for (const auto& [item, wasEnabled] : SelectionDisabled)
-        item->setEnabled(wasEnabled);
+        item->setEnabled(true);
     SelectionDisabled.clear();
     // A document opened meanwhile brings its commands with it.
     if (!CurrentFileName.empty())

@@ -83,6 +83,8 @@ TForm2::TForm2(TForm1& main, QWidget* parent) : QDialog(parent), Main(main)
 
     TabNote = new QTabWidget(this);
     TabNote->setObjectName(QStringLiteral("TabNote"));
+    // All three page captions stay in view: the dialog grows to fit them.
+    TabNote->setUsesScrollButtons(false);
     TabNote->addTab(BuildPlacementPage(), QStringLiteral("　画面表示位置　"));
     TabNote->addTab(BuildHistoryPage(), QStringLiteral("　　履歴設定　　"));
     TabNote->addTab(BuildDisplayPage(), QStringLiteral("　表示情報設定　"));

@@ -492,7 +492,6 @@ private slots:
         QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier) << true << false;
         QTest::newRow("Alt+Enter") << int(Qt::Key_Return) << int(Qt::AltModifier) << true << false;
         QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true << false;
-        QTest::newRow("Ctrl+Enter stays") << int(Qt::Key_Return) << int(Qt::ControlModifier) << false << false;
         QTest::newRow("Q") << int(Qt::Key_Q) << int(Qt::NoModifier) << true << false;
         QTest::newRow("Shift+Q") << int(Qt::Key_Q) << int(Qt::ShiftModifier) << true << false;
         QTest::newRow("Ctrl+Shift+Q is plain") << int(Qt::Key_Q) << int(Qt::ControlModifier | Qt::ShiftModifier)
