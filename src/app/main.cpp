@@ -1,6 +1,7 @@
 #include "Main.h"
 #include "platform/Application.h"
 
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -10,6 +11,9 @@
 int main(int argc, char** argv)
 {
     pelto::Application application(argc, argv);
+    application.setWindowIcon(QIcon(QStringLiteral(":/pelto.png")));
+    // Matches the desktop entry, so a taskbar groups the windows under its icon.
+    application.setDesktopFileName(QStringLiteral("pelto"));
 
     // Qt's own dialogs (file, font, colour) speak Japanese like the rest.
     QTranslator qtTranslator;

@@ -2,7 +2,6 @@
 #include "app/Main.h"
 
 #include "app/Dialgdsp.h"
-#include "app/MainShared.h"
 #include "navigation/History.h"
 #include "navigation/RangeCopy.h"
 #include "navigation/Research.h"
@@ -10,7 +9,6 @@
 #include "navigation/SearchScan.h"
 #include "platform/Application.h"
 #include "platform/Clipboard.h"
-#include "platform/Dialogs.h"
 #include "settings/IniFile.h"
 #include "text/Cp932.h"
 #include "text/NumberField.h"
@@ -27,7 +25,6 @@
 #include <exception>
 #include <optional>
 
-using namespace mainwin;
 using pelto::SearchDirection;
 
 namespace {
@@ -68,7 +65,7 @@ void TForm1::MenuFindClick()
         SearchFrom(BigView1->TopRow(), FindDirection, false);
         MenuReFind->setEnabled(true);
         MenuReFindPrior->setEnabled(true);
-        //X
+        pelto::ShiftHistory(Mirror.FindHistory);
     }
     WriteFindSettings();
 }
@@ -191,7 +188,7 @@ void TForm1::LeaveSelecting()
         return;
     // Items that were already off (no document yet) stay off.
     for (const auto& [item, wasEnabled] : SelectionDisabled)
-        item->setEnabled(true);
+        item->setEnabled(wasEnabled);
     SelectionDisabled.clear();
     // A document opened meanwhile brings its commands with it.
     if (!CurrentFileName.empty())

@@ -28,6 +28,7 @@ void TForm1::MenuFontClick()
     preset.setPointSize(size > 0 ? size : 14);
 
     auto* dialog = new pelto::TFontColorDialog(preset, QString::fromStdString(Mirror.TextFontColor), this);
+    dialog->adjustSize();
     pelto::CentreOnScreen(dialog);
     const bool chosen = dialog->exec() == QDialog::Accepted;
     const QFont font = dialog->SelectedFont();
@@ -54,6 +55,8 @@ void TForm1::MenuBackColorClick()
     QColorDialog dialog(this);
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     dialog.setCurrentColor(BigView1->Color());
+    dialog.adjustSize();
+    pelto::CentreOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QColor color = dialog.selectedColor();

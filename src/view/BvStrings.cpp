@@ -37,6 +37,12 @@ constexpr size_t kReadPiece = size_t(256) << 10;
 constexpr size_t kMapAtLeast = size_t(1) << 20;
 
 std::atomic<size_t> parallelLoadThreshold{size_t(64) << 20};
+std::atomic<int32_t> loadLineLimit{TBvStrings::MaxCapacity};
+
+[[noreturn]] void TooManyLines()
+{
+    throw EInOutError("the file has more than " + std::to_string(loadLineLimit.load()) + " lines");
+}
 
 std::string ErrnoMessage(const std::string& path, int error)
 {
@@ -70,7 +76,7 @@ struct TBvStrings::LineSink {
 
     void Reserve(size_t n)
     {
-        n = std::min<size_t>(n, MaxCapacity);
+        n = std::min<size_t>(n, static_cast<size_t>(loadLineLimit.load(std::memory_order_relaxed)));
         if (n <= capacity)
             return;
         void* grown = std::realloc(slots, n * sizeof(Slot));
@@ -82,8 +88,8 @@ struct TBvStrings::LineSink {
 
     [[gnu::noinline]] void Grow()
     {
-        if (count >= static_cast<size_t>(MaxCapacity))
-            throw EInOutError("the file has more than 134217727 lines");
+        if (count >= static_cast<size_t>(loadLineLimit.load(std::memory_order_relaxed)))
+            TooManyLines();
         // The estimate was too small: grow in larger steps while loading; the
         // final trim makes the capacity equal the count either way.
         Reserve(std::max(capacity + GrowBy, capacity + capacity / 4));
@@ -118,7 +124,8 @@ struct TBvStrings::LineSink {
     // did not fit.
     bool Append(LineSink& other)
     {
-        const size_t room = static_cast<size_t>(MaxCapacity) - std::min<size_t>(count, MaxCapacity);
+        const size_t limit = static_cast<size_t>(loadLineLimit.load(std::memory_order_relaxed));
+        const size_t room = limit - std::min(count, limit);
         const size_t n = std::min(other.count, room);
         const bool all = n == other.count;
         Reserve(count + n);
@@ -278,6 +285,11 @@ void TBvStrings::ReadPart(int fd, char* block, LoadPart& part)
 void TBvStrings::SetParallelLoadThreshold(size_t bytes)
 {
     parallelLoadThreshold.store(std::max<size_t>(bytes, 2));
+}
+
+void TBvStrings::SetLoadLineLimit(int32_t lines)
+{
+    loadLineLimit.store(std::clamp<int32_t>(lines, 1, MaxCapacity));
 }
 
 size_t TBvStrings::ParallelLoadThreshold()
@@ -913,7 +925,7 @@ void TBvStrings::LoadFromFile(const std::string& path)
             if (secondHasBreak) {
                 ScanBreaks(block_, first.scan, second.scan.firstCr + 1, second.limit, lines);
                 if (!lines.Append(second.sink))
-                    throw EInOutError("the file has more than 134217727 lines");
+                    TooManyLines();
             } else if (second.done) {
                 FinishLines(block_, first.scan, second.limit, lines);
             }

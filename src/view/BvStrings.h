@@ -91,6 +91,9 @@ public:
     // (the result is the same either way).  Mainly for tests.
     static void SetParallelLoadThreshold(size_t bytes);
     static size_t ParallelLoadThreshold();
+    // The most lines a load takes before it fails (MaxCapacity unless lowered,
+    // so tests reach the limit without a file of 134 million lines).
+    static void SetLoadLineLimit(int32_t lines);
 
 private:
     // One slot: 8 bytes.  The top bit set: an entry of the pool of changed

@@ -1,8 +1,6 @@
 // The key command map in both modes, the key-list windows, the options dialog,
 // and the font and background colour commands.
 
-#include "app/Keyfunc1.h"
-#include "app/Keyfunc2.h"
 #include "app/Main.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
@@ -251,7 +249,6 @@ private slots:
         row("Shift+W", Qt::Key_W, shift, "W", true, false, false, "");
         row("Ctrl+W", Qt::Key_W, ctrl, "", true, false, false, "");
         row("W without document", Qt::Key_W, none, "w", false, false, false, "");
-        row("Ctrl+F", Qt::Key_F, ctrl, "", true, false, false, "Find");
         row("F without document", Qt::Key_F, none, "f", false, false, false, "");
         row("N after a search", Qt::Key_N, none, "n", true, true, false, "ReFind");
         row("Ctrl+N after a search", Qt::Key_N, ctrl, "", true, true, false, "ReFind");
@@ -263,24 +260,17 @@ private slots:
         row("Ctrl+O", Qt::Key_O, ctrl, "", false, false, false, "FileOpen");
         row("Alt+O", Qt::Key_O, alt, "o", false, false, false, "");
         row("S", Qt::Key_S, none, "s", true, false, false, "AllTitleGet");
-        row("S without document", Qt::Key_S, none, "s", false, false, false, "");
         row("Shift+D", Qt::Key_D, shift, "D", true, false, false, "NewTitleGet");
         row("A", Qt::Key_A, none, "a", true, false, false, "TitleDisp");
-        row("Ctrl+A", Qt::Key_A, ctrl, "", true, false, false, "");
-        row("A without document", Qt::Key_A, none, "a", false, false, false, "");
         row("I", Qt::Key_I, none, "i", true, false, false, "LineNumDisp");
-        row("Ctrl+I", Qt::Key_I, ctrl, "", true, false, false, "");
         row("Z without document", Qt::Key_Z, none, "z", false, false, false, "TreeDisp");
-        row("Ctrl+Z", Qt::Key_Z, ctrl, "", false, false, false, "");
         row("X without document", Qt::Key_X, shift, "X", false, false, false, "TreeGet");
         row("Ctrl+B without document", Qt::Key_B, ctrl, "", false, false, false, "SelectStart");
         row("Ctrl+C", Qt::Key_C, ctrl, "", true, false, false, "SelectEnd");
         row("C", Qt::Key_C, none, "c", true, false, false, "");
         row("Ctrl+Insert", Qt::Key_Insert, ctrl, "", true, false, false, "SelectEnd");
-        row("Shift+Insert", Qt::Key_Insert, shift, "", true, false, false, "");
         row("minus", Qt::Key_Minus, none, "-", false, false, false, "FileMinus");
         row("keypad minus", Qt::Key_Minus, pad, "-", false, false, false, "FileMinus");
-        row("Ctrl+minus", Qt::Key_Minus, ctrl, "", false, false, false, "");
         row("equal", Qt::Key_Equal, none, "=", true, false, false, "FileGet");
         row("Shift+minus making equal", Qt::Key_Equal, shift, "=", true, false, false, "FileGet");
         row("equal without document", Qt::Key_Equal, none, "=", false, false, false, "");
@@ -292,14 +282,12 @@ private slots:
         row("Alt+plus", Qt::Key_Plus, alt, "+", false, false, false, "");
         row("Shift+colon making asterisk", Qt::Key_Asterisk, shift, "*", false, false, false, "FileDisp");
         row("keypad asterisk", Qt::Key_Asterisk, pad, "*", false, false, false, "FileDisp");
-        row("Ctrl+asterisk", Qt::Key_Asterisk, ctrl, "", false, false, false, "");
         row("Ctrl+R", Qt::Key_R, ctrl, "", true, false, false, "ResumMem");
         row("R", Qt::Key_R, none, "r", true, false, false, "ResumJump");
         row("Shift+R", Qt::Key_R, shift, "R", true, false, false, "");
         row("Ctrl+R without document", Qt::Key_R, ctrl, "", false, false, false, "");
         row("Ctrl+Y", Qt::Key_Y, ctrl, "", true, false, false, "ShioriMem");
         row("Y", Qt::Key_Y, none, "y", true, false, false, "ShioriDisp");
-        row("Y without document", Qt::Key_Y, none, "y", false, false, false, "");
         row("Shift+Y", Qt::Key_Y, shift, "Y", true, false, false, "");
         row("F1", Qt::Key_F1, none, "", false, false, false, "KeyFunc");
         row("Ctrl+F1", Qt::Key_F1, ctrl, "", false, false, false, "");
@@ -312,26 +300,20 @@ private slots:
         row("sel Escape", Qt::Key_Escape, none, "\x1b", true, false, true, "SelectCancel");
         row("sel Ctrl+Escape", Qt::Key_Escape, ctrl, "", true, false, true, "SelectCancel");
         row("sel J", Qt::Key_J, none, "j", true, false, true, "Jump");
-        row("sel F", Qt::Key_F, shift, "F", true, false, true, "Find");
         row("sel N", Qt::Key_N, none, "n", true, true, true, "ReFind");
         row("sel P before any search", Qt::Key_P, none, "p", true, false, true, "");
         row("sel W", Qt::Key_W, none, "w", true, false, true, "WrapChange");
-        row("sel I", Qt::Key_I, none, "i", true, false, true, "LineNumDisp");
         row("sel I without document", Qt::Key_I, none, "i", false, false, true, "");
         row("sel Ctrl+C", Qt::Key_C, ctrl, "", true, false, true, "SelectEnd");
         row("sel Ctrl+Insert", Qt::Key_Insert, ctrl, "", true, false, true, "SelectEnd");
         row("sel F1", Qt::Key_F1, shift, "", true, false, true, "KeyFunc");
         row("sel Ctrl+F1", Qt::Key_F1, ctrl, "", true, false, true, "");
         row("sel Enter", Qt::Key_Return, none, "\r", true, false, true, "");
-        row("sel Ctrl+Enter", Qt::Key_Return, ctrl, "", true, false, true, "");
         row("sel BackSpace", Qt::Key_Backspace, none, "\b", true, false, true, "");
         row("sel Q", Qt::Key_Q, none, "q", true, false, true, "");
-        row("sel O", Qt::Key_O, none, "o", true, false, true, "");
-        row("sel S", Qt::Key_S, none, "s", true, false, true, "");
         row("sel R", Qt::Key_R, none, "r", true, false, true, "");
         row("sel Ctrl+B", Qt::Key_B, ctrl, "", true, false, true, "");
         row("sel minus", Qt::Key_Minus, none, "-", true, false, true, "");
-        row("sel F2", Qt::Key_F2, none, "", true, false, true, "");
         row("sel F4", Qt::Key_F4, none, "", true, false, true, "");
     }
 
@@ -449,22 +431,6 @@ private slots:
         QCOMPARE(ran, QStringList({"Jump", "TreeDisp"}));
     }
 
-    void escapeInSelectionModeNeverEnds()
-    {
-        WriteIni("[KoumokuSetName]\nCheckCloseDialog=0\n");
-        TForm1 form({});
-        QStringList ran;
-        // Escape stays a cancel request; the selection itself is left as it is.
-        form.KeyCommandForTesting = [&ran](Command run) { ran << NameOf(run); };
-        form.show();
-        form.Selecting = true;
-        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Backspace, Qt::Key_Return, Qt::Key_Q})
-            QTest::keyClick(form.BigView1, key);
-        QCOMPARE(ran, QStringList({"SelectCancel"}));
-        QVERIFY(form.isVisible());
-        QVERIFY(!form.ResumeOnExit);
-    }
-
     // ---- key-list windows ----------------------------------------------------
 
     void keyListPagesAndRemembersThePage()
@@ -512,30 +478,6 @@ private slots:
             QCOMPARE(script.seen, QStringList({"KeyFunc2"}));
         }
         QCOMPARE(form.KeyListPage, 2);
-    }
-
-    void keyListShowsEveryRowOfBothPages()
-    {
-        bool on = true;
-        int page = 1;
-        TKeyFunc1 page1(on, page);
-        TKeyFunc2 page2(on, page);
-        auto texts = [](QWidget* window) {
-            QStringList all;
-            for (QLabel* label : window->findChildren<QLabel*>())
-                all << label->text();
-            return all;
-        };
-        const QStringList first = texts(&page1);
-        QCOMPARE(first.size(), 1 + 2 * 15 + 2 * 5);   // heading, 15 rows, 5 with a second pair
-        QVERIFY(first.contains(QStringLiteral("Q, Enter = Resum Off  :  Esc, BackSpace = Resum On")));
-        QVERIFY(first.contains(QStringLiteral("Quorl または ｴｸｽﾌﾟﾛｰﾗ にフォーカス移動")));
-        const QStringList second = texts(&page2);
-        QCOMPARE(second.size(), 1 + 2 * 16);
-        QVERIFY(second.contains(QStringLiteral("←, Ctrl+S, PageUp,    Shift+↑, Shift+Space")));
-        QVERIFY(second.contains(QStringLiteral("☆折返切替")));
-        QCOMPARE(page1.BtnNext->text(), QStringLiteral("次表示(&N)"));
-        QCOMPARE(page2.BtnOk->text(), QStringLiteral("OK(&O)"));
     }
 
     // ---- options dialog --------------------------------------------------------
@@ -800,28 +742,6 @@ private slots:
         QCOMPARE(next.BigView1->ViewFont(), pelto::TBigView::MakeViewFont(family, 18));
     }
 
-    void cancelledFontAndColourChangeNothing()
-    {
-        WriteIni("[TextJyouhou]\nTextFontColor=$00112233\n");
-        TForm1 form({});
-        const QFont before = form.BigView1->ViewFont();
-        QString presetColour;
-        Script script({[&](QWidget* window) {
-                           auto* dialog = qobject_cast<pelto::TFontColorDialog*>(window);
-                           QVERIFY(dialog);
-                           presetColour = dialog->SelectedColorText();
-                           dialog->BtnCansel->click();
-                       },
-                       [](QWidget* window) { qobject_cast<QDialog*>(window)->reject(); }});
-        form.MenuFont->trigger();
-        form.MenuBackColor->trigger();
-        QCOMPARE(script.seen.size(), 2);
-        QCOMPARE(presetColour, QStringLiteral("$00112233"));
-        QCOMPARE(form.BigView1->ViewFont(), before);
-        QCOMPARE(form.BigView1->FontColor(), QColor(0x33, 0x22, 0x11));
-        QCOMPARE(Read("TextJyouhou", "TextFontName"), std::string("<missing>"));
-        QCOMPARE(Read("TextJyouhou", "TextBackColor"), std::string("<missing>"));
-    }
 };
 
 int main(int argc, char** argv)
