@@ -233,7 +233,7 @@ wait_window "Pelto (ﾒｲﾝ)"   # the hit pause window has closed again
 # ---- exit with Escape: asks, then stores the resume point -----------------------
 step="exit with Escape"
 press Escape
-wait_window "Pelto"          # the question box carries the program's name
+wait_window "情報"           # the question "終了しますか。"
 press y
 wait_until 20 process_ended || fail "the program did not end after Escape and Yes"
 wait "$pelto_pid"; status=$?
@@ -260,7 +260,7 @@ store_resume "$resume_line"
 step="exit with Q"
 press t        # to the top, so the stored point shows what shutdown wrote
 press q
-wait_window "Pelto"
+wait_window "情報"
 press y
 wait_until 20 process_ended || fail "the program did not end after Q and Yes"
 wait "$pelto_pid"; status=$?
