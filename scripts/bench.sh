@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Speed and memory of pelto-cli on a generated conference log, next to wc -l and
-# grep -F on the same file, then the Google Benchmark programs.
+# The speed record: generates one conference log (1 GB by default) and prints,
+# measured in this one run, the ratios the program is held to:
+#   pelto-cli stats          against wc -l                      target <= 5
+#   a full search (no hit)   against loading and layout         target <= 0.5
+#   pelto-cli tree           against pelto-cli titles           target <= 3
+#   window-width layout      against 80-byte layout (core_bench) target <= 3
+#   peak memory              against the file's size            target <= 1.6
 #   scripts/bench.sh [SIZE]     SIZE as pelto-genlog takes it (default 1G)
-# Environment: BENCH_DIR (default /tmp), KEEP_LOG=1 keeps the generated log,
-# PELTO_BUILD_DIR (default build-release/).
+# Environment: PELTO_BUILD_DIR (default build-release/), BENCH_DIR (default
+# /tmp), KEEP_LOG=1 keeps the generated log, RUNS (default 3) runs per timing,
+# BENCH_PROGRAM_BYTES (default 256M) the log the Google Benchmark programs make
+# for themselves, ALL_BENCHMARKS=1 also runs every Google Benchmark at the end.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${PELTO_BUILD_DIR:-$root/build-release}
 size=${1:-1G}
+program_bytes=${BENCH_PROGRAM_BYTES:-256M}
 if ! [[ $size =~ ^[0-9]+[KkMmGg]?$ ]]; then
   echo "usage: scripts/bench.sh [SIZE]   (bytes, or with K, M or G: 1G, 200M)" >&2
   exit 2
@@ -26,81 +34,134 @@ trap cleanup EXIT
 echo "== build (Release) in $build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j 2 --target pelto-genlog pelto-cli
-if [ -d "$build/bench" ]; then
-  cmake --build "$build" -j 2 --target bench/all 2>/dev/null || echo "(benchmark programs did not build; skipped)"
+bench_built=0
+if grep -q core_bench "$build/build.ninja" 2>/dev/null; then
+  cmake --build "$build" -j 2 --target core_bench search_bench >/dev/null && bench_built=1 \
+    || echo "(benchmark programs did not build; their ratios are skipped)"
 fi
 genlog="$build/tools/pelto-genlog"
 cli="$build/src/cli/pelto-cli"
 
-# run LABEL COMMAND...: runs the command RUNS times (output discarded) and keeps
-# the shortest wall time and the largest peak resident memory.
-declare -A seconds rss
+# run LABEL COMMAND...: runs the command RUNS times (output kept in
+# $scratch/LABEL.out) and keeps the shortest wall time and the largest peak
+# resident memory.
+declare -A seconds kilobytes
 run() {
   local label=$1; shift
-  local out="$scratch/out" stats="$scratch/time" status=0 best="" peak=0
-  for ((attempt = 0; attempt < ${RUNS:-1}; ++attempt)); do
-    local start end kb
+  local out="$scratch/$label.out" stats="$scratch/time" status=0 best="" peak=0
+  for ((attempt = 0; attempt < ${RUNS:-3}; ++attempt)); do
+    local start end kb elapsed
     start=$(date +%s%N)
     /usr/bin/time -f '%M' -o "$stats" "$@" >"$out" 2>"$scratch/err" || status=$?
     end=$(date +%s%N)
     kb=$(tail -n 1 "$stats")
-    local elapsed=$(( (end - start) / 1000000 ))
+    elapsed=$(( (end - start) / 1000000 ))
     if [ -z "$best" ] || [ "$elapsed" -lt "$best" ]; then best=$elapsed; fi
     if [ "$kb" -gt "$peak" ]; then peak=$kb; fi
   done
   seconds[$label]=$(awk -v ms="$best" 'BEGIN { printf "%.3f", ms / 1000 }')
-  rss[$label]=$peak
-  printf '%-10s %8s s %9.1f MB   %s\n' "$label" "${seconds[$label]}" "$(awk -v kb="$peak" 'BEGIN { print kb / 1024 }')" "$*"
+  kilobytes[$label]=$peak
+  printf '%-12s %8s s %9.1f MB   %s\n' "$label" "${seconds[$label]}" \
+    "$(awk -v kb="$peak" 'BEGIN { print kb / 1024 }')" "$*"
   if [ $status -ne 0 ]; then
-    echo "           exit status $status: $(head -c 300 "$scratch/err")"
+    echo "             exit status $status: $(head -c 300 "$scratch/err")"
   elif [ -s "$out" ]; then
-    echo "           output: $(head -c 120 "$out" | head -n 2 | tr '\n' ' ')"
+    echo "             output: $(head -c 100 "$out" | head -n 1 | tr -d '\r' | LC_ALL=C tr -c '[:print:]' '.')"
   fi
   return $status
 }
-ratio() {
-  printf '%-10s %8.1f times the time of %s\n' "$1" \
-    "$(awk -v a="${seconds[$1]}" -v b="${seconds[$2]}" 'BEGIN { print a / (b > 0.001 ? b : 0.001) }')" "$2"
+
+# Ratios collected for the summary: "label|value|target|how".
+ratios=()
+record() {
+  ratios+=("$1|$2|$3|$4")
 }
+divide() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / (b > 0 ? b : 1e-9) }'; }
 
 echo "== generate $size"
 RUNS=1 run genlog "$genlog" --size "$size" --seed 1 "$log"
-ls -l "$log"
+file_bytes=$(stat -c %s "$log")
+echo "$file_bytes bytes, $(wc -l <"$log") lines"
 
-echo "== compare (best of 3: seconds, peak resident memory, command; $(uptime | sed "s/.*load/load/"))"
-export RUNS=3
+echo "== command-line timings (best of ${RUNS:-3}: wall seconds, peak resident memory; $(uptime | sed 's/.*load/load/'))"
+cat "$log" >/dev/null   # every timing starts from a file in the page cache
 run wc wc -l "$log"
+run stats "$cli" stats "$log"
+record "pelto-cli stats / wc -l" "$(divide "${seconds[stats]}" "${seconds[wc]}")" 5 \
+  "wall time, best of ${RUNS:-3}"
 
-# A subcommand counts as present when it answers correctly on a tiny log.
-probe="$scratch/probe.log"
-printf 'abc\r\nxyz\r\n' >"$probe"
-if [ "$("$cli" stats "$probe" 2>/dev/null)" = "2 2" ]; then
-  run cli-stats "$cli" stats "$log" || true
-  ratio cli-stats wc
-else
-  echo "pelto-cli stats: not available yet; skipped"
-fi
-
-# A pattern that occurs nowhere, so both tools read the whole file.
+# A pattern that occurs nowhere, so the scan visits every row.
 pattern="存在しない語句"
+run find "$cli" find "$pattern" "$log"
+[ ! -s "$scratch/find.out" ] || echo "warning: the pattern was found; the scan did not cover the file"
+# find = load + layout + scan, stats = load + layout.
+scan=$(awk -v f="${seconds[find]}" -v s="${seconds[stats]}" 'BEGIN { d = f - s; printf "%.3f", d > 0 ? d : 0 }')
+record "search / load+layout (cli)" "$(divide "$scan" "${seconds[stats]}")" 0.5 \
+  "(find - stats) / stats on this log"
+
 pattern_cp932="$scratch/pattern"
 printf '%s' "$pattern" | iconv -f UTF-8 -t CP932 >"$pattern_cp932"
-if [ "$("$cli" find --hex 797a "$probe" 2>/dev/null)" = "1 2" ]; then
-  # grep's status 1 only says "no match"
-  run grep sh -c 'LC_ALL=C grep -F -c -f "$0" "$1"; [ $? -le 1 ]' "$pattern_cp932" "$log" || true
-  run cli-find "$cli" find "$pattern" "$log" || true
-  ratio cli-find grep
+# grep's status 1 only says "no match"
+run grep sh -c 'LC_ALL=C grep -F -c -f "$0" "$1"; [ $? -le 1 ]' "$pattern_cp932" "$log" || true
+
+run titles "$cli" titles "$log"
+run tree "$cli" tree "$log"
+record "pelto-cli tree / titles" "$(divide "${seconds[tree]}" "${seconds[titles]}")" 3 \
+  "wall time, best of ${RUNS:-3}"
+
+peak=0
+for label in stats find titles tree; do
+  if [ "${kilobytes[$label]}" -gt "$peak" ]; then peak=${kilobytes[$label]}; fi
+done
+record "peak memory / file size" "$(awk -v kb="${kilobytes[stats]}" -v b="$file_bytes" \
+  'BEGIN { printf "%.2f", kb * 1024 / b }')" 1.6 "pelto-cli stats (load + layout), max RSS"
+record "  (largest of find, titles, tree)" "$(awk -v kb="$peak" -v b="$file_bytes" \
+  'BEGIN { printf "%.2f", kb * 1024 / b }')" 1.6 "max RSS of any command above"
+
+# bench_ratio PROGRAM NUMERATOR DENOMINATOR LABEL TARGET: real times of two
+# benchmarks of one program run.
+if [ $bench_built = 1 ]; then
+  echo "== Google Benchmark programs (each makes its own $program_bytes log)"
+  PELTO_BENCH_BYTES=$program_bytes "$build/bench/core_bench" \
+    --benchmark_filter='^BM_Layout80$|^BM_LayoutWindowWidth/640$' \
+    --benchmark_out="$scratch/core.json" --benchmark_out_format=json
+  PELTO_BENCH_BYTES=$program_bytes "$build/bench/search_bench" \
+    --benchmark_filter='^BM_LoadAndLayout$|^BM_SearchMissingJapaneseFolded$|^BM_SearchMissingAsciiFolded$' \
+    --benchmark_out="$scratch/search.json" --benchmark_out_format=json
+  bench_ratio() {
+    python3 - "$scratch/$1.json" "$2" "$3" <<'EOF'
+import json, sys
+times = {b["name"]: b["real_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]}
+print("%.2f" % (times[sys.argv[2]] / times[sys.argv[3]]))
+EOF
+  }
+  record "window-width / 80-byte layout" "$(bench_ratio core BM_LayoutWindowWidth/640 BM_Layout80)" 3 \
+    "core_bench, 640 px = 80 columns"
+  record "search / load+layout (bench)" \
+    "$(bench_ratio search BM_SearchMissingJapaneseFolded BM_LoadAndLayout)" 0.5 \
+    "search_bench, Japanese pattern, case folded"
 else
-  echo "pelto-cli find: not available yet; skipped"
+  echo "(Google Benchmark not found: the layout ratio is skipped)"
 fi
 
-echo "== Google Benchmark programs"
-found=0
-if [ -d "$build/bench" ]; then
-  while IFS= read -r program; do
-    found=1
+echo
+echo "== ratios ($size log, $file_bytes bytes)"
+missed=0
+for entry in "${ratios[@]}"; do
+  IFS='|' read -r label value target how <<<"$entry"
+  verdict=$(awk -v v="$value" -v t="$target" 'BEGIN { print (v <= t) ? "ok" : "MISSED" }')
+  [ "$verdict" = ok ] || missed=1
+  printf '%-34s %6s  (target <= %s) %-6s %s\n' "$label" "$value" "$target" "$verdict" "$how"
+done
+
+if [ "${ALL_BENCHMARKS:-0}" = 1 ] && [ $bench_built = 1 ]; then
+  echo "== all Google Benchmark programs"
+  cmake --build "$build" -j 2 --target forum_bench >/dev/null || true
+  for program in core_bench search_bench forum_bench; do
+    [ -x "$build/bench/$program" ] || continue
     echo "-- $program"
-    "$program" --benchmark_counters_tabular=true || echo "(exit status $?)"
-  done < <(find "$build/bench" -type f -perm -u+x ! -path '*/CMakeFiles/*' | sort)
+    PELTO_BENCH_BYTES=$program_bytes "$build/bench/$program" --benchmark_counters_tabular=true \
+      || echo "(exit status $?)"
+  done
 fi
-[ $found = 1 ] || echo "none built yet"
+exit $missed

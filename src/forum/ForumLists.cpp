@@ -46,7 +46,7 @@ TPlacedDialog::TPlacedDialog(const QString& caption, WindowPlacement& placement,
 {
     setWindowTitle(caption);
     // A resizable window with the maximise box the list windows have.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
 }
 

@@ -952,7 +952,8 @@ void TBvStrings::SaveToFile(const std::string& path) const
     bool ok = true;
     for (int32_t i = 0; i < count_ && ok; ++i) {
         std::string_view line = SlotText(list_[i]);
-        ok = std::fwrite(line.data(), 1, line.size(), file) == line.size() &&
+        // An empty line may have no data pointer, and fwrite must not get null.
+        ok = (line.empty() || std::fwrite(line.data(), 1, line.size(), file) == line.size()) &&
              std::fwrite("\r\n", 1, 2, file) == 2;
     }
     int error = ok ? 0 : errno;

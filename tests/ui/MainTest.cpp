@@ -580,7 +580,9 @@ private slots:
             QVERIFY(HasKey("ShioriStrName", name.c_str()));
             QCOMPARE(Read("ShioriStrName", name.c_str()), std::string());
         }
-        QCOMPARE(Read("OpenFileName", "1"), std::string("/x/y.log"));
+        // The opened document goes to the front of the recent files.
+        QCOMPARE(Read("OpenFileName", "1"), path.toStdString());
+        QCOMPARE(Read("OpenFileName", "2"), std::string("/x/y.log"));
         QCOMPARE(Read("FormMain", "Left"), std::to_string(bounds.left()));
         QCOMPARE(Read("FormMain", "Top"), std::to_string(bounds.top()));
         QCOMPARE(Read("FormMain", "Width"), std::to_string(bounds.width()));

@@ -1,0 +1,369 @@
+// Hostile documents, settings and side files met by the real main window:
+// the message the user gets, or the document shown and usable.
+
+#include "app/Main.h"
+#include "platform/Application.h"
+#include "settings/ExePaths.h"
+#include "settings/IniFile.h"
+#include "view/BigView.h"
+#include "view/BvStrings.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+
+namespace {
+
+const QString kUnreadable = QStringLiteral("   指定されたファイルがオープンできません。          ");
+
+// Closes every modal window that comes up and keeps its text, so no test
+// can hang on a message.
+class ModalCloser : public QObject {
+public:
+    ModalCloser()
+    {
+        connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll);
+        timer_.start(15);
+    }
+    QStringList messages;
+
+private:
+    void Poll()
+    {
+        QWidget* window = QApplication::activeModalWidget();
+        if (!window)
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(window))
+            messages << box->text();
+        else if (auto* label = window->findChild<QLabel*>(QStringLiteral("Label1")))
+            messages << label->text();
+        else
+            messages << window->windowTitle();
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->reject();
+        else
+            window->close();
+    }
+    QTimer timer_;
+};
+
+// Restores the line store's load settings a test changed.
+struct LoadSettings {
+    size_t parallelFrom = pelto::TBvStrings::ParallelLoadThreshold();
+    ~LoadSettings()
+    {
+        pelto::TBvStrings::SetParallelLoadThreshold(parallelFrom);
+        pelto::TBvStrings::SetLoadLineLimit(pelto::TBvStrings::MaxCapacity);
+    }
+};
+
+bool ShownFromTheFile(const QString& path)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(QFile::encodeName(path));
+}
+
+}  // namespace
+
+class HostileUiTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder_;
+
+    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
+
+    QString MakeFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = folder_.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(bytes);
+        return path;
+    }
+
+    // `lines` lines; the last one holds "needle".
+    static QByteArray Numbered(int lines)
+    {
+        QByteArray bytes;
+        for (int line = 1; line <= lines; ++line)
+            bytes += "\x82\xa0 line " + QByteArray::number(line) + (line == lines ? " needle" : "") + "\r\n";
+        return bytes;
+    }
+
+    static QString Title(const TForm1& form, const QString& path)
+    {
+        return QStringLiteral("Pelto (ﾒｲﾝ)  %1  全行数 : %2 (%3)")
+            .arg(path)
+            .arg(form.BigView1->RowCount())
+            .arg(form.BigView1->LineCount());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(folder_.isValid());
+        // Reachable by the unprivileged user of the unreadable-file case.
+        QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther);
+        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
+    }
+
+    void init() { QFile::remove(IniPath()); }
+
+    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+
+    void hostileDocumentsGiveTheMessage_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("device") << QStringLiteral("device");
+        QTest::newRow("unreadable") << QStringLiteral("unreadable");
+        QTest::newRow("too many lines, one reader") << QStringLiteral("lines");
+        QTest::newRow("too many lines, two readers") << QStringLiteral("lines parallel");
+    }
+
+    void hostileDocumentsGiveTheMessage()
+    {
+        QFETCH(QString, kind);
+        LoadSettings restore;
+        const QString shown = MakeFile(QStringLiteral("shown.log"), Numbered(12));
+        TForm1 form({shown});
+        form.BigView1->SetTopRow(3);
+        const QString title = form.windowTitle();
+
+        QString path;
+        bool asNobody = false;
+        if (kind == QLatin1String("device")) {
+            path = folder_.filePath(QStringLiteral("zero.log"));
+            QFile::remove(path);
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (kind == QLatin1String("unreadable")) {
+            path = MakeFile(QStringLiteral("secret.log"), Numbered(5));
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), 0) == 0);
+            asNobody = ::geteuid() == 0;
+        } else {
+            path = MakeFile(QStringLiteral("many.log"), Numbered(2001));
+            pelto::TBvStrings::SetLoadLineLimit(2000);
+            if (kind.endsWith(QLatin1String("parallel")))
+                pelto::TBvStrings::SetParallelLoadThreshold(4096);
+        }
+
+        ModalCloser closer;
+        // Root reads anything: the open runs with an unprivileged user's rights.
+        if (asNobody)
+            QVERIFY(::seteuid(65534) == 0);
+        const bool opened = form.OpenDocument(path);
+        if (asNobody)
+            QVERIFY(::seteuid(0) == 0);
+        QVERIFY(!opened);
+        QCOMPARE(closer.messages, QStringList({kUnreadable}));
+        QCOMPARE(form.windowTitle(), title);
+        QCOMPARE(form.BigView1->LineCount(), 12);
+        QCOMPARE(form.BigView1->TopRow(), 3);
+        QCOMPARE(QString::fromStdString(form.CurrentFileName), shown);
+    }
+
+    // NUL, 0xFF and lone lead bytes are shown, one drawn cell per byte.
+    void binaryDocumentIsShown()
+    {
+        QByteArray bytes;
+        std::mt19937 random(99);
+        for (int i = 0; i < 50000; ++i)
+            bytes += static_cast<char>(random() % 0x1A);  // control bytes and NUL, 0x1A never
+        for (int i = 0; i < 50000; ++i)
+            bytes += static_cast<char>(0x80 | (random() & 0x7F));
+        bytes += QByteArray(100, '\0') + "\r\nlast\x81";
+        const QString path = MakeFile(QStringLiteral("binary.bin"), bytes);
+        ModalCloser closer;
+        TForm1 form({path});
+        form.resize(640, 480);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(closer.messages.isEmpty());
+        QCOMPARE(form.windowTitle(), Title(form, path));
+        QCOMPARE(QByteArray::fromStdString(form.BigView1->GetLine(form.BigView1->LineCount() - 1)),
+                 QByteArray("last\x81"));
+        for (int row : {0, form.BigView1->RowCount() / 2, form.BigView1->RowCount() - 1}) {
+            form.BigView1->SetTopRow(row);
+            QVERIFY(!form.BigView1->grab().isNull());
+        }
+        QTest::keyClick(form.BigView1, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(form.BigView1, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(form.BigView1->TopRow(), 0);
+    }
+
+    void shownFileTruncatedOrDeletedStaysUsable_data()
+    {
+        QTest::addColumn<bool>("mapped");
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("copied, truncated") << false << false;
+        QTest::newRow("copied, deleted") << false << true;
+        QTest::newRow("mapped, truncated") << true << false;
+        QTest::newRow("mapped, deleted") << true << true;
+    }
+
+    void shownFileTruncatedOrDeletedStaysUsable()
+    {
+        QFETCH(bool, mapped);
+        QFETCH(bool, deleted);
+        LoadSettings restore;
+        if (mapped)
+            pelto::TBvStrings::SetParallelLoadThreshold(4096);
+        const int lines = 30000;
+        const QString path = MakeFile(QStringLiteral("shown.log"), Numbered(lines));
+        ModalCloser closer;
+        TForm1 form({path});
+        form.resize(640, 480);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        if (mapped && !ShownFromTheFile(path))
+            QSKIP("no read lease on this file system: large files are copied here as well");
+        QCOMPARE(form.BigView1->LineCount(), lines);
+
+        // Another program empties or removes the file.
+        if (deleted) {
+            QVERIFY(QFile::remove(path));
+        } else {
+            QCOMPARE(QProcess::execute(QStringLiteral("truncate"), {QStringLiteral("-s"), QStringLiteral("0"), path}),
+                     0);
+            QCOMPARE(QFileInfo(path).size(), 0);
+        }
+        if (!deleted)
+            QVERIFY(!ShownFromTheFile(path));
+
+        // Scrolling and painting.
+        QTest::keyClick(form.BigView1, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(form.BigView1->TopRow() > 0);
+        QVERIFY(!form.BigView1->grab().isNull());
+        QCOMPARE(QByteArray::fromStdString(form.BigView1->GetLine(lines - 1)),
+                 QByteArray("\x82\xa0 line ") + QByteArray::number(lines) + " needle");
+
+        // Searching from the top.
+        form.BigView1->SetTopRow(0);
+        form.FindText() = "NEEDLE";
+        form.SearchFrom(0, 0, false);
+        QCOMPARE(form.BigView1->LineOfRow(form.BigView1->TopRow()), lines - 1);
+        QVERIFY(closer.messages.isEmpty());
+
+        // Copying the last two lines.
+        form.BigView1->SetTopRow(form.BigView1->RowOfLine(lines - 2));
+        form.MenuSelectStartClick();
+        form.BigView1->SetTopRow(form.BigView1->RowOfLine(lines - 1));
+        form.MenuSelectEndClick();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("あ line %1\r\nあ line %2 needle\r\n").arg(lines - 1).arg(lines));
+        QCOMPARE(form.windowTitle(), Title(form, path));
+        QVERIFY(closer.messages.isEmpty());
+    }
+
+    // A settings file of garbage bytes does not keep the window from coming up.
+    void garbageSettingsStillStart()
+    {
+        QByteArray garbage("[KoumokuSetNum]\nEditWrapChar=\xff\xfe\nEditTabChar=99999999999999\n"
+                           "[TextJyouhou]\nTextFontSize=-\nTextFontColor=$$$\nTextFontName=\x82\n"
+                           "[FormMain]\nMem=1\nLeft=-99999999\nWidth=2147483647\nHeight=0x\n[\n=\n");
+        std::mt19937 random(5);
+        for (int i = 0; i < 20000; ++i)
+            garbage += static_cast<char>(random());
+        MakeFile(QStringLiteral("pelto.INI"), garbage);
+        const QString document = MakeFile(QStringLiteral("doc.log"), Numbered(40));
+
+        ModalCloser closer;
+        TForm1 form({document});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.isVisible());
+        QCOMPARE(form.BigView1->LineCount(), 40);
+        QCOMPARE(form.windowTitle(), Title(form, document));
+        // The bad numbers were reported and their defaults taken.
+        QVERIFY2(!closer.messages.isEmpty(), "the bad numbers were not reported");
+        QCOMPARE(form.BigView1->WrapByte(), 80);
+        QTest::keyClick(form.BigView1, Qt::Key_PageDown);
+        QVERIFY(form.BigView1->TopRow() > 0);
+        // The file stays writable: a later write keeps the garbage and adds the key.
+        pelto::IniFile ini(IniPath().toStdString());
+        ini.WriteString("JumpLineNum", "1", "7");
+        QCOMPARE(ini.ReadString("JumpLineNum", "1", ""), std::string("7"));
+        QFile written(IniPath());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().startsWith(garbage));
+    }
+
+    // The title file on a full disk: the error box names the file, no notice
+    // follows, and the old title file is still whole.
+    void titleFileOnAFullDiskKeepsTheOldOne()
+    {
+        if (::geteuid() != 0)
+            QSKIP("a full disk is made by mounting a small tmpfs, which needs root");
+        QTemporaryDir disk;
+        QVERIFY(disk.isValid());
+        if (::mount("tmpfs", QFile::encodeName(disk.path()).constData(), "tmpfs", 0, "size=128k") != 0)
+            QSKIP("mounting a tmpfs is not allowed here");
+        struct Unmount {
+            QByteArray path;
+            ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+        } unmount{QFile::encodeName(disk.path())};
+        pelto::SetExecutablePathForTesting(disk.filePath(QStringLiteral("pelto")).toStdString());
+        struct Back {
+            QString exe;
+            ~Back() { pelto::SetExecutablePathForTesting(exe.toStdString()); }
+        } back{folder_.filePath(QStringLiteral("pelto"))};
+
+        const QByteArray oldTitles("000001 : old.log\r\n000002 : old title\r\n");
+        const QString titleFile = disk.filePath(QStringLiteral("pelto.LOG"));
+        {
+            QFile file(titleFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(oldTitles);
+        }
+        const QString document = MakeFile(QStringLiteral("forum.log"), Numbered(40));
+        ModalCloser closer;
+        TForm1 form({document});
+        {
+            const int fd = ::open(QFile::encodeName(disk.filePath(QStringLiteral("filler"))).constData(),
+                                  O_WRONLY | O_CREAT, 0644);
+            QVERIFY(fd >= 0);
+            const QByteArray block(4096, 'f');
+            while (::write(fd, block.constData(), block.size()) > 0) {
+            }
+            ::close(fd);
+        }
+        form.MenuAllTitleGetClick();
+        QCOMPARE(closer.messages.size(), 1);
+        QVERIFY2(closer.messages.first().contains(titleFile), qPrintable(closer.messages.first()));
+        QFile file(titleFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), oldTitles);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir runtime;
+    if (!runtime.isValid())
+        return 1;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    pelto::Application application(argc, argv);
+    HostileUiTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "HostileUiTest.moc"
