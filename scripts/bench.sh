@@ -95,7 +95,7 @@ pattern="存在しない語句"
 run find "$cli" find "$pattern" "$log"
 [ ! -s "$scratch/find.out" ] || echo "warning: the pattern was found; the scan did not cover the file"
 # find = load + layout + scan, stats = load + layout.
-scan=$(awk -v f="${seconds[find]}" -v s="${seconds[stats]}" 'BEGIN { d = f - s; printf "%.3f", d > 0 ? d : 0 }')
+scan=$(awk -v f="${seconds[find]}" -v s="${seconds[stats]}" 'BEGIN { d = f - s; printf "%.3f", (d > 0 ? d : 0) }')
 record "search / load+layout (cli)" "$(divide "$scan" "${seconds[stats]}")" 0.5 \
   "(find - stats) / stats on this log"
 

@@ -1,6 +1,5 @@
 #include "forum/Treeview.h"
 
-#include <QFile>
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
@@ -8,12 +7,12 @@
 #include <exception>
 #include <memory>
 
+#include "app/Dialgdsp.h"
 #include "app/Main.h"
 #include "app/MainShared.h"
 #include "navigation/Wrapchg.h"
 #include "platform/Colors.h"
 #include "platform/Dialogs.h"
-#include "app/Dialgdsp.h"
 #include "settings/ExePaths.h"
 #include "text/NumberField.h"
 #include "view/BigView.h"

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace pelto {
@@ -12,10 +13,22 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.FileManager1");
 const QString kPath = QStringLiteral("/org/freedesktop/FileManager1");
 
+// A session bus to ask. Without one, connecting would make libdbus try to
+// launch a bus of its own and wait for it, which can hang a headless session.
+bool SessionBusExists()
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
+}
+
 }  // namespace
 
 bool FileManagerAvailable()
 {
+    if (!SessionBusExists())
+        return false;
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface())
         return false;

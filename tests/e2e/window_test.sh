@@ -107,10 +107,35 @@ wait_until() {
   done
 }
 focused_title() { xdotool getwindowfocus getwindowname 2>/dev/null; }
-title_is() { [ "$(focused_title)" = "$1" ]; }
-# wait_window TITLE: the window with exactly this caption has the keyboard focus.
+# find_window GLOB: the id of the last shown window whose caption matches.
+find_window() {
+  local id name found=""
+  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    name=$(xdotool getwindowname "$id" 2>/dev/null) || continue
+    # shellcheck disable=SC2053  # GLOB is a pattern on purpose
+    [[ $name == $1 ]] && found=$id
+  done
+  [ -n "$found" ] && echo "$found"
+}
+not_shown() { [ -z "$(find_window "$1")" ]; }
+# There is no window manager: like one, give the keyboard focus to the window
+# that should have it once it is shown. Keys then travel as real key events.
+focus_window() {
+  local found
+  found=$(find_window "$1") || return 1
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$found" ] && return 0
+  xdotool windowfocus --sync "$found" 2>/dev/null
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$found" ]
+}
+# back_to_main GLOB: the window GLOB has closed and the main window has the focus.
+back_to_main() {
+  wait_until 20 not_shown "$1" || fail "window '$1' did not close"
+  wait_window "Pelto (ﾒｲﾝ)*"
+}
+# wait_window GLOB: a window with a matching caption is shown and has the focus.
 wait_window() {
-  wait_until 20 title_is "$1" || fail "window '$1' did not get the focus (focus: '$(focused_title)')"
+  wait_until 20 focus_window "$1" || fail "no window '$1' came up (focus: '$(focused_title)')"
+  sleep 0.2   # let the toolkit take the focus-in before the first key
 }
 main_window=""
 main_title() { xdotool getwindowname "$main_window" 2>/dev/null; }
@@ -123,9 +148,8 @@ press() { xdotool key --clearmodifiers --delay 60 "$@"; }
 close_notice() {
   wait_window "Pelto (ﾒｯｾｰｼﾞ)"
   press space
-  wait_window "Pelto (ﾒｲﾝ)"
+  back_to_main "Pelto (ﾒｯｾｰｼﾞ)"
 }
-file_exists() { [ -s "$1" ]; }
 process_ended() { ! kill -0 "$pelto_pid" 2>/dev/null; }
 # store_resume LINE: Ctrl+R, and the resume list's first entry names LINE.
 store_resume() {
@@ -137,8 +161,9 @@ store_resume() {
 start_pelto() {
   (cd "$work/docs" && exec "$bin/pelto" "$document") 2>>"$work/pelto.err" &
   pelto_pid=$!
-  wait_window "Pelto (ﾒｲﾝ)"
+  wait_window "Pelto (ﾒｲﾝ)*"
   main_window=$(xdotool getwindowfocus)
+  xdotool mousemove 0 0
 }
 base_title="Pelto (ﾒｲﾝ)  $document  全行数 : $row_count ($line_count)"
 
@@ -154,7 +179,7 @@ press j
 wait_window "Pelto (ｼﾞｬﾝﾌﾟ)"
 xdotool type --delay 60 "$jump_line"
 press Return
-wait_window "Pelto (ﾒｲﾝ)"
+back_to_main "Pelto (ｼﾞｬﾝﾌﾟ)"
 step="resume store after jump"
 store_resume "$jump_line"
 expect_ini JumpLineNum 1 "$jump_line"
@@ -173,7 +198,7 @@ press a
 wait_window "Pelto (ﾀｲﾄﾙ一覧)"
 for _ in $(seq $title_pick); do press Down; done
 press Return
-wait_window "Pelto (ﾒｲﾝ)"
+back_to_main "Pelto (ﾀｲﾄﾙ一覧)"
 title_line=$(sed -n "$((title_pick + 1))p" "$work/titles.expected" | cut -c1-6)
 store_resume "$((10#$title_line))"
 
@@ -198,18 +223,18 @@ wait_window "Pelto (ﾂﾘｰ発言)"
 "$cli" thread --index $tree_pick "$document" >"$work/thread.expected" || fail "pelto-cli thread"
 cmp -s "$bin/pelto04.TXT" "$work/thread.expected" || fail "pelto04.TXT differs from pelto-cli thread"
 press Escape
-wait_window "Pelto (ﾒｲﾝ)"
+back_to_main "Pelto (ﾂﾘｰ発言)"
 step="tree jump"
 press z
 wait_window "Pelto (ﾂﾘｰ表示)"
 press Return   # the list opens on the entry chosen last
-wait_window "Pelto (ﾒｲﾝ)"
+back_to_main "Pelto (ﾂﾘｰ表示)"
 tree_line=$(sed -n "$((tree_pick + 1))p" "$work/tree3.expected" | cut -c1-6)
 store_resume "$((10#$tree_line))"
 
 # ---- search (F) and repeat (N) -------------------------------------------------
 step="search"
-pattern="PIW"
+pattern="95/05"
 top_row=$(( $(row_of_line "$((10#$tree_line))") - 1 ))
 read -r hit_row hit_position < <("$cli" find --top "$top_row" "$pattern" "$document") \
   || fail "pelto-cli find found no '$pattern' below row $top_row"
@@ -217,7 +242,7 @@ press f
 wait_window "Pelto (検索)"
 xdotool type --delay 60 "$pattern"
 press Return
-wait_window "Pelto (ﾒｲﾝ)"
+back_to_main "Pelto (検索)"
 hit_caption() {  # ROW POSITION: the caption after a hit in 0-based ROW
   echo "$base_title  検索行 : $(($1 + 1)) ($(( $(line_of_row "$1") + 1 )))  検索位置 : $2"
 }
@@ -228,7 +253,7 @@ read -r next_row next_position < <("$cli" find --top "$((hit_row + 1))" "$patter
   || fail "pelto-cli find found no second '$pattern'"
 press n
 expect_main_title "$(hit_caption "$next_row" "$next_position")"
-wait_window "Pelto (ﾒｲﾝ)"   # the hit pause window has closed again
+wait_window "Pelto (ﾒｲﾝ)*"   # the hit pause window has closed again
 
 # ---- exit with Escape: asks, then stores the resume point -----------------------
 step="exit with Escape"

@@ -601,6 +601,22 @@ private slots:
         QCOMPARE(pelto::ListRunningCopies().size(), 1);
         QCOMPARE(QDir(socketFolder).entryList(QDir::System | QDir::Files).size(), 1);
     }
+
+    void withoutAFileManagerF4DoesNothing()
+    {
+        // No session bus here: nothing is started, nothing is said, nothing waits.
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        const QString document = MakeDocument(QStringLiteral("a.txt"));
+        TForm1 form({document});
+        Modals none;
+        QElapsedTimer clock;
+        clock.start();
+        form.FocusMoveToApli();
+        form.FocusMoveToApliMinimized();
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(none.titles.isEmpty());
+        QCOMPARE(Current(form), document);
+    }
 };
 
 // The other copy of the registry test: a window titled as asked, minimised,
