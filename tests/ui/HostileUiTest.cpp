@@ -275,6 +275,38 @@ private slots:
         QVERIFY(closer.messages.isEmpty());
     }
 
+    // A line of more than 2 GiB without a break (a sparse file, so it costs
+    // no disk): shown and scrolled to its end.  Minutes and gigabytes of
+    // memory, so only when PELTO_HUGE_LINE=1 asks for it.
+    void hugeLineIsShown()
+    {
+        if (qgetenv("PELTO_HUGE_LINE") != "1")
+            QSKIP("set PELTO_HUGE_LINE=1 to open a 2 GiB line (slow, needs several GB of memory)");
+        const QString path = folder_.filePath(QStringLiteral("huge.log"));
+        const qint64 size = (qint64(1) << 31) + 10;
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(file.resize(size));
+            QVERIFY(file.seek(size));
+            file.write("END");
+        }
+        ModalCloser closer;
+        TForm1 form({path});
+        form.resize(640, 480);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(closer.messages.isEmpty());
+        QCOMPARE(form.windowTitle(), Title(form, path));
+        QVERIFY(form.BigView1->RowCount() > (size / 80));
+        QTest::keyClick(form.BigView1, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(!form.BigView1->grab().isNull());
+        const int lastRow = form.BigView1->RowCount() - 1;
+        QVERIFY(QByteArray::fromStdString(form.BigView1->RowText(lastRow)).endsWith("END"));
+        QVERIFY(form.BigView1->TopRow() > 0);
+        QFile::remove(path);
+    }
+
     // A settings file of garbage bytes does not keep the window from coming up.
     void garbageSettingsStillStart()
     {
