@@ -604,16 +604,13 @@ private slots:
 
     void withoutAFileManagerF4DoesNothing()
     {
-        // No session bus here: nothing is started, nothing is said, nothing waits.
+        // No session bus here: nothing is started and nothing is said.
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
         const QString document = MakeDocument(QStringLiteral("a.txt"));
         TForm1 form({document});
         Modals none;
-        QElapsedTimer clock;
-        clock.start();
         form.FocusMoveToApli();
         form.FocusMoveToApliMinimized();
-        QVERIFY(clock.elapsed() < 2000);
         QVERIFY(none.titles.isEmpty());
         QCOMPARE(Current(form), document);
     }
