@@ -4,13 +4,11 @@
 //   PELTO_BENCH_BYTES  size of the generated log (default 128M; K, M, G suffixes)
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "GenLog.h"
+#include "BenchSupport.h"
 #include "forum/PostHeader.h"
 #include "forum/ReplyTree.h"
 #include "view/BvStrings.h"
@@ -19,23 +17,9 @@ namespace {
 
 const pelto::TBvStrings& Log() {
   static pelto::TBvStrings* store = [] {
-    const char* sizeText = std::getenv("PELTO_BENCH_BYTES");
-    const auto size = genlog::parseByteCount(sizeText ? sizeText : "128M");
-    const std::string path = "/tmp/pelto-forumbench-" + std::to_string(::getpid()) + ".log";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
-      std::perror(path.c_str());
-      std::exit(1);
-    }
-    genlog::Options options;
-    options.sizeLimit = size ? *size : 128u << 20;
-    genlog::generate(options, [out](const char* data, std::size_t bytes) {
-      return std::fwrite(data, 1, bytes, out) == bytes;
-    });
-    std::fclose(out);
+    const bench::GeneratedLog log("forumbench");
     auto* loaded = new pelto::TBvStrings;
-    loaded->LoadFromFile(path);
-    std::remove(path.c_str());
+    loaded->LoadFromFile(log.Path());
     return loaded;
   }();
   return *store;

@@ -3,14 +3,12 @@
 //   PELTO_BENCH_BYTES  size of the generated log (default 128M; K, M, G suffixes)
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "GenLog.h"
+#include "BenchSupport.h"
 #include "navigation/SearchScan.h"
 #include "text/Cp932.h"
 #include "view/BvStrings.h"
@@ -18,38 +16,10 @@
 
 namespace {
 
-class LogFile {
-public:
-    LogFile()
-    {
-        const char* sizeText = std::getenv("PELTO_BENCH_BYTES");
-        auto size = genlog::parseByteCount(sizeText ? sizeText : "128M");
-        bytes_ = size ? *size : 128u << 20;
-        path_ = "/tmp/pelto-searchbench-" + std::to_string(::getpid()) + ".log";
-        std::FILE* out = std::fopen(path_.c_str(), "wb");
-        if (!out) {
-            std::perror(path_.c_str());
-            std::exit(1);
-        }
-        genlog::Options options;
-        options.sizeLimit = bytes_;
-        options.seed = 1;
-        genlog::generate(options, [out](const char* data, std::size_t size) {
-            return std::fwrite(data, 1, size, out) == size;
-        });
-        std::fclose(out);
-    }
-    ~LogFile() { std::remove(path_.c_str()); }
-    const std::string& Path() const { return path_; }
 
-private:
-    std::string path_;
-    uint64_t bytes_ = 0;
-};
-
-LogFile& Log()
+const bench::GeneratedLog& Log()
 {
-    static LogFile log;
+    static bench::GeneratedLog log("searchbench");
     return log;
 }
 

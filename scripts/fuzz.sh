@@ -69,9 +69,9 @@ echo "fuzz.sh: summary (${seconds}s each)"
 failed=0
 for target in "${targets[@]}"; do
   log=$build/fuzz_$target.log
-  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
-  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*' || echo "?")
-  crashes=$(find "$build/artifacts/$target" -type f | wc -l)
+  runs=$( (grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" || true) | grep -o '[0-9]*$' || echo "?")
+  cov=$( (grep -o 'cov: [0-9]*' "$log" || true) | tail -1 | grep -o '[0-9]*' || echo "?")
+  crashes=$( (find "$build/artifacts/$target" -type f 2>/dev/null || true) | wc -l)
   if [ "${status[$target]}" -eq 0 ]; then
     result=clean
   else

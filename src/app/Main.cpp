@@ -277,22 +277,27 @@ void TForm1::PlaceWindow()
     pelto::CentreOnScreen(this);
 }
 
+pelto::StartupOptions ConfigureViewFromSettings(TBigView& view, pelto::Settings& mirror, const QPalette& palette)
+{
+    view.SetBvStyle(pelto::bvDblFrame);
+    const int fontSize = pelto::StrToIntDef(mirror.TextFontSize, 14);
+    view.SetViewFont(TBigView::MakeViewFont(QString::fromStdString(mirror.TextFontName), fontSize));
+    view.SetFontColor(pelto::ColorFromText(QString::fromStdString(mirror.TextFontColor))
+                          .value_or(palette.color(QPalette::Text)));
+    view.SetColor(pelto::ColorFromText(QString::fromStdString(mirror.TextBackColor))
+                      .value_or(palette.color(QPalette::Base)));
+    view.SetWordWrap(mirror.CheckWrapChar);
+
+    const pelto::StartupOptions options = pelto::ClampStartupOptions(mirror);
+    view.SetWrapByte(options.WrapByte);
+    view.SetViewTabStop(options.ViewTabStop);
+    view.SetScrollSense(options.ScrollSense);
+    return options;
+}
+
 void TForm1::ConfigureView()
 {
-    BigView1->SetBvStyle(pelto::bvDblFrame);
-    const int fontSize = pelto::StrToIntDef(Mirror.TextFontSize, 14);
-    BigView1->SetViewFont(TBigView::MakeViewFont(QString::fromStdString(Mirror.TextFontName), fontSize));
-    BigView1->SetFontColor(pelto::ColorFromText(QString::fromStdString(Mirror.TextFontColor))
-                               .value_or(palette().color(QPalette::Text)));
-    BigView1->SetColor(pelto::ColorFromText(QString::fromStdString(Mirror.TextBackColor))
-                           .value_or(palette().color(QPalette::Base)));
-    BigView1->SetWordWrap(Mirror.CheckWrapChar);
-
-    const pelto::StartupOptions options = pelto::ClampStartupOptions(Mirror);
-    BigView1->SetWrapByte(options.WrapByte);
-    BigView1->SetViewTabStop(options.ViewTabStop);
-    BigView1->SetScrollSense(options.ScrollSense);
-    FindScrollRows = options.FindScrollRows;
+    FindScrollRows = ConfigureViewFromSettings(*BigView1, Mirror, palette()).FindScrollRows;
 }
 
 

@@ -16,9 +16,17 @@ class QAction;
 class QMenu;
 class QTimer;
 
+class QPalette;
+
 namespace pelto {
 class TBigView;
 }
+
+// Sets `view` up from the settings: frame, font, colours (those of `palette`
+// where a colour text means nothing), wrapping, tab stop and scroll step. The
+// clamped option texts replace the mirror's values, as at start-up.
+pelto::StartupOptions ConfigureViewFromSettings(pelto::TBigView& view, pelto::Settings& mirror,
+                                                const QPalette& palette);
 
 class TForm1 : public QMainWindow {
     Q_OBJECT

@@ -3,28 +3,14 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <exception>
-#include <memory>
-
 #include "app/Dialgdsp.h"
 #include "app/Main.h"
 #include "app/MainShared.h"
 #include "navigation/Wrapchg.h"
-#include "platform/Colors.h"
-#include "platform/Dialogs.h"
 #include "settings/ExePaths.h"
-#include "text/NumberField.h"
 #include "view/BigView.h"
-#include "view/BvStrings.h"
 
 using pelto::TBigView;
-
-namespace {
-
-const QString kReloadFailed = QStringLiteral("   指定されたファイルがオープンできませんでした。          ");
-
-}  // namespace
 
 TForm22::TForm22(TForm1& owner)
     : TPlacedDialog(QStringLiteral("Pelto (ﾂﾘｰ発言)"), owner.Mirror.Placement[pelto::kFormView], &owner),
@@ -53,20 +39,7 @@ TForm22::TForm22(TForm1& owner)
 
 void TForm22::ConfigureView()
 {
-    pelto::Settings& mirror = owner_.Mirror;
-    BigView1->SetBvStyle(pelto::bvDblFrame);
-    BigView1->SetViewFont(TBigView::MakeViewFont(QString::fromStdString(mirror.TextFontName),
-                                                 pelto::StrToIntDef(mirror.TextFontSize, 14)));
-    BigView1->SetFontColor(pelto::ColorFromText(QString::fromStdString(mirror.TextFontColor))
-                               .value_or(palette().color(QPalette::Text)));
-    BigView1->SetColor(pelto::ColorFromText(QString::fromStdString(mirror.TextBackColor))
-                           .value_or(palette().color(QPalette::Base)));
-    BigView1->SetWordWrap(mirror.CheckWrapChar);
-    // The clamped texts replace the mirror's values, as at start-up.
-    const pelto::StartupOptions options = pelto::ClampStartupOptions(mirror);
-    BigView1->SetWrapByte(options.WrapByte);
-    BigView1->SetViewTabStop(options.ViewTabStop);
-    BigView1->SetScrollSense(options.ScrollSense);
+    ConfigureViewFromSettings(*BigView1, owner_.Mirror, palette());
 }
 
 void TForm22::showEvent(QShowEvent* event)
@@ -108,39 +81,6 @@ bool TForm22::FormKeyDown(QKeyEvent* event)
 
 void TForm22::MenuWrapChangeClick()
 {
-    const int topLine = BigView1->LineOfRow(BigView1->TopRow());
-    // WrapByte 0 means wrapping at the window width.
-    const bool wrapsByOptions = BigView1->WrapByte() != 0;
-
-    owner_.WrapChoice = -1;
-    auto* dialog = new TForm19(owner_.WrapChoice, wrapsByOptions, this);
-    pelto::CentreOnScreen(dialog);
-    dialog->exec();
-    delete dialog;
-
     owner_.TreeFileName = pelto::WorkFilePath(4);
-    const bool toWindowWidth = wrapsByOptions && owner_.WrapChoice == 1;
-    const bool toOptions = !wrapsByOptions && owner_.WrapChoice == 0;
-    if (toWindowWidth || toOptions) {
-        // Read into a store of its own first: when the file cannot be read
-        // now, the thread stays on screen as it was.
-        auto lines = std::make_unique<pelto::TBvStrings>();
-        try {
-            lines->LoadFromFile(owner_.TreeFileName);
-        } catch (const std::exception&) {
-            pelto::ShowAbortWarning(this, kReloadFailed);
-            return;
-        }
-        BigView1->Clear();
-        if (toWindowWidth) {
-            BigView1->SetWordWrap(true);
-            BigView1->SetWrapByte(0);
-        } else {
-            BigView1->SetWordWrap(owner_.Mirror.CheckWrapChar);
-            BigView1->SetWrapByte(std::clamp(pelto::StrToIntDef(owner_.Mirror.EditWrapChar, 80), 2, 255));
-        }
-        BigView1->AdoptLines(std::move(lines));
-    }
-    if (topLine >= 0)
-        BigView1->SetTopRow(BigView1->RowOfLine(topLine));
+    SwitchWrapping(this, *BigView1, owner_.Mirror, owner_.WrapChoice, owner_.TreeFileName);
 }

@@ -19,14 +19,10 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 
 using namespace mainwin;
-
-namespace {
-
-const QString kWrapReloadFailed = QStringLiteral("   指定されたファイルがオープンできませんでした。          ");
-
-}  // namespace
 
 void TForm1::MenuJumpClick()
 {
@@ -78,44 +74,9 @@ void TForm1::MenuLineNumDispClick()
 
 void TForm1::MenuWrapChangeClick()
 {
-    const int topLine = BigView1->LineOfRow(BigView1->TopRow());
-    // WrapByte 0 is set only here: wrapping at the window width.
-    const bool wrapsByOptions = BigView1->WrapByte() != 0;
-
-    WrapChoice = -1;
-    auto* dialog = new TForm19(WrapChoice, wrapsByOptions, this);
-    pelto::CentreOnScreen(dialog);
-    dialog->exec();
-    delete dialog;
-
-    const bool toWindowWidth = wrapsByOptions && WrapChoice == 1;
-    const bool toOptions = !wrapsByOptions && WrapChoice == 0;
-    if (toWindowWidth || toOptions) {
-        // The file is read again into a store of its own first: if it cannot
-        // be read now, the document stays on screen as it was laid out.
-        std::unique_ptr<pelto::TBvStrings> lines;
-        if (!CurrentFileName.empty()) {
-            lines = std::make_unique<pelto::TBvStrings>();
-            try {
-                lines->LoadFromFile(QFile::encodeName(QString::fromStdString(CurrentFileName)).toStdString());
-            } catch (const std::exception&) {
-                pelto::ShowAbortWarning(this, kWrapReloadFailed);
-                return;
-            }
-        }
-        // Emptied first so that the new wrapping lays out nothing twice.
-        BigView1->Clear();
-        if (toWindowWidth) {
-            BigView1->SetWordWrap(true);
-            BigView1->SetWrapByte(0);
-        } else {
-            BigView1->SetWordWrap(Mirror.CheckWrapChar);
-            BigView1->SetWrapByte(std::clamp(pelto::StrToIntDef(Mirror.EditWrapChar, 80), 2, 255));
-        }
-        BigView1->AdoptLines(std::move(lines));
+    std::optional<std::string> path;
+    if (!CurrentFileName.empty())
+        path = QFile::encodeName(QString::fromStdString(CurrentFileName)).toStdString();
+    if (SwitchWrapping(this, *BigView1, Mirror, WrapChoice, path))
         RebuildTitle();
-    }
-    // Back to the first row of the logical line that was at the top.
-    if (topLine >= 0)
-        BigView1->SetTopRow(BigView1->RowOfLine(topLine));
 }

@@ -1,8 +1,23 @@
 #include "navigation/Wrapchg.h"
 
+#include "app/Dialgdsp.h"
 #include "platform/Dialogs.h"
+#include "settings/Settings.h"
+#include "text/NumberField.h"
+#include "view/BigView.h"
+#include "view/BvStrings.h"
 
 #include <QPushButton>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+namespace {
+
+const QString kReloadFailed = QStringLiteral("   指定されたファイルがオープンできませんでした。          ");
+
+}  // namespace
 
 TForm19::TForm19(int& wrapChoice, bool wrapsByOptions, QWidget* parent)
     : QDialog(parent), wrapChoice_(wrapChoice)
@@ -44,4 +59,50 @@ void TForm19::BtnWrapOffClick()
 {
     wrapChoice_ = 0;
     accept();
+}
+
+bool SwitchWrapping(QWidget* parent, pelto::TBigView& view, const pelto::Settings& mirror, int& wrapChoice,
+                    const std::optional<std::string>& path)
+{
+    const int topLine = view.LineOfRow(view.TopRow());
+    // WrapByte 0 is set only here: wrapping at the window width.
+    const bool wrapsByOptions = view.WrapByte() != 0;
+
+    wrapChoice = -1;
+    auto* dialog = new TForm19(wrapChoice, wrapsByOptions, parent);
+    pelto::CentreOnScreen(dialog);
+    dialog->exec();
+    delete dialog;
+
+    const bool toWindowWidth = wrapsByOptions && wrapChoice == 1;
+    const bool toOptions = !wrapsByOptions && wrapChoice == 0;
+    const bool switching = toWindowWidth || toOptions;
+    if (switching) {
+        // The file is read again into a store of its own first: if it cannot
+        // be read now, the text stays on screen as it was laid out.
+        std::unique_ptr<pelto::TBvStrings> lines;
+        if (path) {
+            lines = std::make_unique<pelto::TBvStrings>();
+            try {
+                lines->LoadFromFile(*path);
+            } catch (const std::exception&) {
+                pelto::ShowAbortWarning(parent, kReloadFailed);
+                return false;
+            }
+        }
+        // Emptied first so that the new wrapping lays out nothing twice.
+        view.Clear();
+        if (toWindowWidth) {
+            view.SetWordWrap(true);
+            view.SetWrapByte(0);
+        } else {
+            view.SetWordWrap(mirror.CheckWrapChar);
+            view.SetWrapByte(std::clamp(pelto::StrToIntDef(mirror.EditWrapChar, 80), 2, 255));
+        }
+        view.AdoptLines(std::move(lines));
+    }
+    // Back to the first row of the logical line that was at the top.
+    if (topLine >= 0)
+        view.SetTopRow(view.RowOfLine(topLine));
+    return switching;
 }

@@ -4,7 +4,15 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <string>
+
 class QPushButton;
+
+namespace pelto {
+class TBigView;
+struct Settings;
+}
 
 class TForm19 : public QDialog {
     Q_OBJECT
@@ -23,3 +31,12 @@ private:
 
     int& wrapChoice_;
 };
+
+// Asks with the wrap switch dialog how `view` should wrap and, when the answer
+// changes it, lays the text out again: at the window width, or as `mirror`'s
+// options say. The text is the file at `path` read again (no path: no text).
+// The view keeps the logical line it showed at the top. When the file cannot
+// be read, a warning says so and the view stays as it was. `wrapChoice` gets
+// the dialog's answer (-1: cancelled). Returns whether the view was laid out anew.
+bool SwitchWrapping(QWidget* parent, pelto::TBigView& view, const pelto::Settings& mirror, int& wrapChoice,
+                    const std::optional<std::string>& path);

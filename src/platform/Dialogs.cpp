@@ -23,6 +23,18 @@ QPushButton* AddButton(QMessageBox* box, const char* caption, QMessageBox::Butto
     return box->addButton(QString::fromUtf8(caption), role);
 }
 
+// A box with one button that is both the default and the escape.
+void ShowOneButtonBox(QWidget* parent, QMessageBox::Icon icon, const char* title, const QString& text,
+                      const char* caption, QMessageBox::ButtonRole role)
+{
+    QMessageBox* box = MakeBox(parent, icon, title, text);
+    QPushButton* only = AddButton(box, caption, role);
+    box->setDefaultButton(only);
+    box->setEscapeButton(only);
+    box->exec();
+    delete box;
+}
+
 }  // namespace
 
 QFont WindowFont()
@@ -42,22 +54,12 @@ QString DialogDisplayText(const QString& text)
 
 void ShowAbortWarning(QWidget* parent, const QString& text)
 {
-    QMessageBox* box = MakeBox(parent, QMessageBox::Warning, "警告", text);
-    QPushButton* abort = AddButton(box, kAbortCaption, QMessageBox::RejectRole);
-    box->setDefaultButton(abort);
-    box->setEscapeButton(abort);
-    box->exec();
-    delete box;
+    ShowOneButtonBox(parent, QMessageBox::Warning, "警告", text, kAbortCaption, QMessageBox::RejectRole);
 }
 
 void ShowOkInformation(QWidget* parent, const QString& text)
 {
-    QMessageBox* box = MakeBox(parent, QMessageBox::Information, "情報", text);
-    QPushButton* ok = AddButton(box, kOkCaption, QMessageBox::AcceptRole);
-    box->setDefaultButton(ok);
-    box->setEscapeButton(ok);
-    box->exec();
-    delete box;
+    ShowOneButtonBox(parent, QMessageBox::Information, "情報", text, kOkCaption, QMessageBox::AcceptRole);
 }
 
 Answer AskYesNo(QWidget* parent, const QString& text)

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "text/Cp932.h"
+#include "view/BigViewInternal.h"
 #include "view/BigViewMeasurer.h"
 #include "view/BvStrings.h"
 
@@ -20,19 +21,7 @@ namespace pelto {
 
 namespace {
 
-// Sets a flag for the lifetime of a scope and restores the previous value, so
-// nested batch steps do not resume painting early.
-class SuspendPaint {
-public:
-    explicit SuspendPaint(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-    ~SuspendPaint() { flag_ = old_; }
-    SuspendPaint(const SuspendPaint&) = delete;
-    SuspendPaint& operator=(const SuspendPaint&) = delete;
-
-private:
-    bool& flag_;
-    bool old_;
-};
+using bigview::SuspendPaint;
 
 constexpr int kDefaultPointSize = 12;
 constexpr int kCaptionBytes = 255;

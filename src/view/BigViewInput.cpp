@@ -12,6 +12,7 @@
 
 #include "text/Cp932.h"
 #include "view/BigView.h"
+#include "view/BigViewInternal.h"
 #include "view/BigViewMeasurer.h"
 #include "view/BvStrings.h"
 
@@ -19,17 +20,7 @@ namespace pelto {
 
 namespace {
 
-class SuspendPaint {
-public:
-    explicit SuspendPaint(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-    ~SuspendPaint() { flag_ = old_; }
-    SuspendPaint(const SuspendPaint&) = delete;
-    SuspendPaint& operator=(const SuspendPaint&) = delete;
-
-private:
-    bool& flag_;
-    bool old_;
-};
+using bigview::SuspendPaint;
 
 constexpr Qt::KeyboardModifiers kShiftState = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
 

@@ -5,21 +5,16 @@
 
 #include <filesystem>
 
+#include "TestSupport.h"
+
 namespace pelto {
 namespace {
 
-class BookmarkTableTest : public ::testing::Test {
+class BookmarkTableTest : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/pelto-shiori-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  BookmarkTableTest() : TempFolderTest("shiori") {}
 
-  IniFile File() const { return IniFile(folder_ + "/pelto.INI"); }
-
-  std::string folder_;
+  IniFile File() const { return IniFile(path_); }
 };
 
 // "あ" in CP932 and in UTF-8.

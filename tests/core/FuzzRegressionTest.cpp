@@ -23,7 +23,7 @@ std::string ReadBytes(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void Run(const Entry& entry, const std::string& bytes) {
+void Replay(const Entry& entry, const std::string& bytes) {
   try {
     entry.run(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   } catch (const FuzzFailure& failure) {
@@ -50,7 +50,7 @@ TEST(FuzzRegressionTest, SeedsAndSavedInputsPassEveryCheck) {
     files.insert(files.end(), saved.begin(), saved.end());
     for (const fs::path& file : files) {
       SCOPED_TRACE(file.string());
-      Run(entry, ReadBytes(file));
+      Replay(entry, ReadBytes(file));
     }
   }
 }
@@ -74,7 +74,7 @@ TEST(FuzzRegressionTest, RandomInputsPassEveryCheck) {
         for (char& c : bytes) c = static_cast<char>(rng() % 4 == 0 ? "\r\n /0\x81"[rng() % 6] : rng());
       }
       SCOPED_TRACE(std::string(entry.name) + " round " + std::to_string(round));
-      Run(entry, bytes);
+      Replay(entry, bytes);
     }
   }
 }

@@ -10,32 +10,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "TestSupport.h"
+
 namespace pelto {
 namespace {
 
-class IniFileTest : public ::testing::Test {
+class IniFileTest : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/pelto-ini-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    path_ = folder_ + "/pelto.INI";
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  void WriteRaw(const std::string& content) {
-    std::ofstream out(path_, std::ios::binary);
-    out << content;
-  }
-  std::string ReadRaw() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
-  std::string folder_;
-  std::string path_;
+  IniFileTest() : TempFolderTest("ini") {}
 };
 
 TEST_F(IniFileTest, HandWrittenFileWithOddSpacingAndLetterCase) {

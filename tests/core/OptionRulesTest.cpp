@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "TestSupport.h"
+
 namespace pelto {
 namespace {
 
@@ -80,18 +82,9 @@ TEST(OptionRulesTest, ApplyingLengthsCutsEveryListAndKeepsTheHandOverSlot) {
   EXPECT_EQ(resume[64], "");
 }
 
-class OptionFileTest : public ::testing::Test {
+class OptionFileTest : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/pelto-options-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    path_ = folder_ + "/pelto.INI";
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  std::string folder_;
-  std::string path_;
+  OptionFileTest() : TempFolderTest("options") {}
 };
 
 TEST_F(OptionFileTest, ARefusedWriteThrowsAndChangesNothing) {

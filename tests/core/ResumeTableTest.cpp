@@ -8,6 +8,8 @@
 
 #include "settings/Settings.h"
 
+#include "TestSupport.h"
+
 namespace pelto {
 namespace {
 
@@ -24,18 +26,11 @@ ResumeTable FullTable() {
   return table;
 }
 
-class ResumeTableTest : public ::testing::Test {
+class ResumeTableTest : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/pelto-resume-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  ResumeTableTest() : TempFolderTest("resume") {}
 
-  IniFile File() const { return IniFile(folder_ + "/pelto.INI"); }
-
-  std::string folder_;
+  IniFile File() const { return IniFile(path_); }
 };
 
 TEST_F(ResumeTableTest, PlacementWithoutMatchShiftsEverythingDown) {

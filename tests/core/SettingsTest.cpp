@@ -11,34 +11,18 @@
 
 #include "settings/ExePaths.h"
 
+#include "TestSupport.h"
+
 namespace pelto {
 namespace {
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public testsupport::TempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/pelto-settings-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    path_ = folder_ + "/pelto.INI";
-  }
+  SettingsTest() : TempFolderTest("settings") {}
   void TearDown() override {
     SetExecutablePathForTesting("");
-    std::filesystem::remove_all(folder_);
+    TempFolderTest::TearDown();
   }
-  void WriteRaw(const std::string& content) {
-    std::ofstream out(path_, std::ios::binary);
-    out << content;
-  }
-  std::string ReadRaw() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
-  std::string folder_;
-  std::string path_;
 };
 
 TEST_F(SettingsTest, EmptyOrMissingFileGivesDefaults) {

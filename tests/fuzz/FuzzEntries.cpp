@@ -849,7 +849,12 @@ void ThreadCut(const uint8_t* data, size_t size) {
         if (!header) continue;
         const PostSpan span = PostSpanOf(doc.View(), *header);
         PELTO_CHECK(0 <= span.begin && span.begin <= span.end && span.end <= doc.View().count, "post span outside");
-        PELTO_CHECK(span.end - span.begin <= 300, "post longer than 300 lines");
+        // A post runs to the next line that ends it, else 300 lines past its header.
+        if (span.end - span.begin > 301 && span.end < doc.View().count) {
+          const std::string& ending = doc.lines[static_cast<size_t>(span.end)];
+          PELTO_CHECK(DbcsPos(kConferencePrompt, ending) > 0 || (ending.size() >= 11 && NumberField(ending, 1, 5, 1, 99999)),
+                      "post longer than 300 lines ends at line " + std::to_string(span.end) + ", which ends no post");
+        }
         if (span.end > span.begin) PELTO_CHECK(span.begin == *header - 1, "post span starts off its header");
         lines += static_cast<size_t>(span.end - span.begin);
       }

@@ -16,6 +16,8 @@
 #include "text/Cp932.h"
 #include "view/BigView.h"
 
+#include "UiTestSupport.h"
+
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -151,27 +153,16 @@ QByteArray Post(int number, const char* reference, const QByteArray& title, cons
 
 }  // namespace
 
-class ForumTest : public QObject {
+class ForumTest : public QObject, uitest::ProgramFolder {
     Q_OBJECT
 
 private:
-    QTemporaryDir folder_;
-
     QString SidePath(const char* name) const { return folder_.filePath(QString::fromUtf8(name)); }
 
     QByteArray ReadSide(const char* name) const
     {
         QFile file(SidePath(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-    QString WriteFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = folder_.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(bytes);
-        return path;
     }
 
     // A conference log: two threads, 00001 <- 00002 <- 00003 and 00004 alone,
@@ -192,11 +183,7 @@ private:
     static QString Text(const std::string& cp932) { return QString::fromStdString(pelto::Cp932ToUtf8(cp932)); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(folder_.isValid());
-        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
-    }
+    void initTestCase() { UseAsProgramFolder(); }
 
     void init()
     {
@@ -204,7 +191,7 @@ private slots:
             QFile::remove(SidePath(name));
     }
 
-    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+    void cleanupTestCase() { StopUsingProgramFolder(); }
 
     void titleFileAndNotices()
     {
@@ -624,14 +611,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir runtime;
-    if (!runtime.isValid())
-        return 1;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    pelto::Application application(argc, argv);
-    ForumTest test;
-    return QTest::qExec(&test, argc, argv);
+    return uitest::RunWithPrivateRuntime<ForumTest>(argc, argv);
 }
 
 #include "ForumTest.moc"

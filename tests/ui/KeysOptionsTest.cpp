@@ -10,6 +10,8 @@
 #include "settings/Option.h"
 #include "view/BigView.h"
 
+#include "UiTestSupport.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -70,65 +72,22 @@ QString NameOf(Command command)
 // above it closed), the next step runs on it, queued so that a step may open
 // a further modal window. Without steps left the window is rejected, so a
 // failed check never leaves a test waiting.
-class Script : public QObject {
+class Script : public uitest::ModalDriver {
 public:
-    using Step = std::function<void(QWidget*)>;
-
-    explicit Script(std::vector<Step> steps) : steps_(std::move(steps))
+    explicit Script(std::vector<Step> steps)
+        : ModalDriver(std::move(steps), {.everyMs = 20, .patience = 50, .queueSteps = true, .forgetWhenNone = true})
     {
-        connect(&timer_, &QTimer::timeout, this, &Script::Tick);
-        timer_.start(20);
     }
 
     // What each window was: a message box by its text, others by object name.
     QStringList seen;
 
-private:
-    void Tick()
+protected:
+    void Note(QWidget* widget) override
     {
-        QWidget* widget = QApplication::activeModalWidget();
-        if (!widget) {
-            last_ = nullptr;
-            return;
-        }
-        if (widget == last_ && widget->property("scriptSeen").toBool()) {
-            if (++waited_ > 50)
-                Reject(widget);
-            return;
-        }
-        last_ = widget;
-        waited_ = 0;
-        widget->setProperty("scriptSeen", true);
         auto* box = qobject_cast<QMessageBox*>(widget);
         seen << (box ? box->text() : widget->objectName());
-        QPointer<QWidget> target(widget);
-        if (next_ < steps_.size()) {
-            Step step = steps_[next_++];
-            QTimer::singleShot(0, this, [step, target] {
-                if (target)
-                    step(target);
-            });
-        } else {
-            QTimer::singleShot(0, this, [target] {
-                if (target)
-                    Reject(target);
-            });
-        }
     }
-
-    static void Reject(QWidget* widget)
-    {
-        if (auto* dialog = qobject_cast<QDialog*>(widget))
-            dialog->reject();
-        else
-            widget->close();
-    }
-
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    QTimer timer_;
-    QWidget* last_ = nullptr;
-    int waited_ = 0;
 };
 
 Script::Step Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -168,48 +127,24 @@ bool Press(TForm1& form, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifi
 
 }  // namespace
 
-class KeysOptionsTest : public QObject {
+class KeysOptionsTest : public QObject, uitest::ProgramFolder {
     Q_OBJECT
 
 private:
-    QTemporaryDir folder_;
-
-    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
-
-    void WriteIni(const QByteArray& content)
-    {
-        QFile file(IniPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
-
-    std::string Read(const char* section, const char* key, const char* def = "<missing>") const
-    {
-        return pelto::IniFile(IniPath().toStdString()).ReadString(section, key, def);
-    }
-
     QString MakeDocument(const QString& name, int lines, int lineLength = 10)
     {
         QByteArray bytes;
         for (int line = 1; line <= lines; ++line)
             bytes += QByteArray(lineLength, 'a' + line % 26) + "\r\n";
-        const QString path = folder_.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return path;
+        return WriteFile(name, bytes);
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(folder_.isValid());
-        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
-    }
+    void initTestCase() { UseAsProgramFolder(); }
 
     void init() { QFile::remove(IniPath()); }
 
-    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+    void cleanupTestCase() { StopUsingProgramFolder(); }
 
     // ---- key map -----------------------------------------------------------
 
@@ -746,15 +681,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    // A private runtime folder, so no test meets a running copy's socket.
-    QTemporaryDir runtime;
-    if (!runtime.isValid())
-        return 1;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    pelto::Application application(argc, argv);
-    KeysOptionsTest test;
-    return QTest::qExec(&test, argc, argv);
+    return uitest::RunWithPrivateRuntime<KeysOptionsTest>(argc, argv);
 }
 
 #include "KeysOptionsTest.moc"

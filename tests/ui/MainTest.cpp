@@ -13,6 +13,8 @@
 #include "settings/IniFile.h"
 #include "view/BigView.h"
 
+#include "UiTestSupport.h"
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -38,17 +40,12 @@ using pelto::TBigView;
 namespace {
 
 // Answers the modal windows that appear while it lives. The first one gets
-// `act`; every later one, and any window `act` left open, is rejected, so a
-// failed check never leaves a test waiting.
-class ModalDriver : public QObject {
+// `act`; every later one, and any window `act` left open, is rejected.
+class ModalDriver : public uitest::ModalDriver {
 public:
-    using Action = std::function<void(QWidget*)>;
+    using Action = Step;
 
-    explicit ModalDriver(Action act) : act_(std::move(act))
-    {
-        connect(&timer_, &QTimer::timeout, this, &ModalDriver::Tick);
-        timer_.start(20);
-    }
+    explicit ModalDriver(Action act) : uitest::ModalDriver({std::move(act)}, {.everyMs = 20, .patience = 5}) {}
 
     // Clicks the message-box button with this caption.
     static ModalDriver* Clicking(const QString& caption)
@@ -63,29 +60,15 @@ public:
         });
     }
 
-    int Seen() const { return static_cast<int>(titles.size()); }
-
-    QStringList titles;
     QStringList texts;
     QStringList buttons;   // captions of the first message box
 
-private:
-    void Tick()
+protected:
+    void Note(QWidget* widget) override
     {
-        QWidget* widget = QApplication::activeModalWidget();
-        if (!widget)
-            return;
-        if (widget == handled_) {
-            if (++waited_ > 5)
-                Reject(widget);
-            return;
-        }
-        handled_ = widget;
-        waited_ = 0;
-        titles << widget->windowTitle();
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
             texts << box->text();
-            if (titles.size() == 1) {
+            if (Seen() == 1) {
                 // In the order the user sees them, left to right.
                 QList<QAbstractButton*> shown = box->buttons();
                 std::sort(shown.begin(), shown.end(), [](QAbstractButton* a, QAbstractButton* b) {
@@ -97,24 +80,7 @@ private:
         } else if (auto* label = widget->findChild<QLabel*>(QStringLiteral("Label1"))) {
             texts << label->text();
         }
-        if (titles.size() == 1)
-            act_(widget);
-        else
-            Reject(widget);
     }
-
-    static void Reject(QWidget* widget)
-    {
-        if (auto* dialog = qobject_cast<QDialog*>(widget))
-            dialog->reject();
-        else
-            widget->close();
-    }
-
-    Action act_;
-    QTimer timer_;
-    QWidget* handled_ = nullptr;
-    int waited_ = 0;
 };
 
 const QString kYes = QString::fromUtf8(pelto::kYesCaption);
@@ -143,51 +109,11 @@ protected:
 
 }  // namespace
 
-class MainTest : public QObject {
+class MainTest : public QObject, uitest::ProgramFolder {
     Q_OBJECT
 
-private:
-    QTemporaryDir folder_;
-
-    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
-
-    void WriteIni(const QByteArray& content)
-    {
-        QFile file(IniPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
-
-    std::string Read(const char* section, const char* key, const char* def = "<missing>") const
-    {
-        return pelto::IniFile(IniPath().toStdString()).ReadString(section, key, def);
-    }
-
-    bool HasKey(const char* section, const char* key) const
-    {
-        std::string value;
-        return pelto::IniFile(IniPath().toStdString()).Load().Find(section, key, value);
-    }
-
-    // A CP932 document of `lines` short lines, each fitting one row.
-    QString MakeDocument(const QString& name, int lines)
-    {
-        QByteArray bytes;
-        for (int line = 1; line <= lines; ++line)
-            bytes += "\x82\xa0\x82\xa2 line " + QByteArray::number(line) + "\r\n";
-        const QString path = folder_.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return path;
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(folder_.isValid());
-        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
-    }
+    void initTestCase() { UseAsProgramFolder(); }
 
     void init()
     {
@@ -195,7 +121,7 @@ private slots:
         QFile::remove(folder_.filePath(QStringLiteral("PELTO.HLP")));
     }
 
-    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+    void cleanupTestCase() { StopUsingProgramFolder(); }
 
     void menusCarryTheirCaptionsAndNames()
     {
@@ -759,15 +685,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    // A private runtime folder, so no test meets a running copy's socket.
-    QTemporaryDir runtime;
-    if (!runtime.isValid())
-        return 1;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    pelto::Application application(argc, argv);
-    MainTest test;
-    return QTest::qExec(&test, argc, argv);
+    return uitest::RunWithPrivateRuntime<MainTest>(argc, argv);
 }
 
 #include "MainTest.moc"

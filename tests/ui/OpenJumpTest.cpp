@@ -11,6 +11,8 @@
 #include "settings/IniFile.h"
 #include "view/BigView.h"
 
+#include "UiTestSupport.h"
+
 #include <QAction>
 #include <QDropEvent>
 #include <QFile>
@@ -27,7 +29,6 @@
 
 #include <sys/stat.h>
 
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -35,58 +36,20 @@ namespace {
 
 // Plays one step on each modal window that comes up, in order; a window with
 // no step left, or one a step left open, is rejected so no test can hang.
-class ModalScript : public QObject {
+class ModalScript : public uitest::ModalDriver {
 public:
-    using Step = std::function<void(QWidget*)>;
+    explicit ModalScript(std::vector<Step> steps = {}) : ModalDriver(std::move(steps), {.everyMs = 15, .patience = 6}) {}
 
-    explicit ModalScript(std::deque<Step> steps = {}) : steps_(std::move(steps))
-    {
-        connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
-        timer_.start(15);
-    }
-
-    QStringList titles;
     QStringList messages;   // texts of message boxes and notices
 
-private:
-    void Poll()
+protected:
+    void Note(QWidget* window) override
     {
-        QWidget* window = QApplication::activeModalWidget();
-        if (!window)
-            return;
-        if (window == current_) {
-            if (++ticks_ > 6)
-                Close(window);
-            return;
-        }
-        current_ = window;
-        ticks_ = 0;
-        titles << window->windowTitle();
         if (auto* box = qobject_cast<QMessageBox*>(window))
             messages << box->text();
         else if (window->objectName() == QLatin1String("Form17"))
             messages << window->findChild<QLabel*>(QStringLiteral("Label1"))->text();
-        if (steps_.empty()) {
-            Close(window);
-            return;
-        }
-        Step step = std::move(steps_.front());
-        steps_.pop_front();
-        step(window);
     }
-
-    static void Close(QWidget* window)
-    {
-        if (auto* dialog = qobject_cast<QDialog*>(window))
-            dialog->reject();
-        else
-            window->close();
-    }
-
-    std::deque<Step> steps_;
-    QTimer timer_;
-    QWidget* current_ = nullptr;
-    int ticks_ = 0;
 };
 
 // A step that types `text` into the jump dialog's number and presses Enter.
@@ -117,31 +80,12 @@ const QString kOutOfRange = QStringLiteral("    行番号が範囲外です。  
 
 }  // namespace
 
-class OpenJumpTest : public QObject {
+class OpenJumpTest : public QObject, uitest::ProgramFolder {
     Q_OBJECT
 
 private:
-    QTemporaryDir folder_;
-
-    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
-
-    void WriteIni(const QByteArray& content)
-    {
-        QFile file(IniPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
-
-    std::string Read(const char* section, const char* key) const
-    {
-        return pelto::IniFile(IniPath().toStdString()).ReadString(section, key, "");
-    }
-
-    bool HasKey(const char* section, const char* key) const
-    {
-        std::string value;
-        return pelto::IniFile(IniPath().toStdString()).Load().Find(section, key, value);
-    }
+    // A key that is not there reads as "".
+    std::string Read(const char* section, const char* key) const { return ProgramFolder::Read(section, key, ""); }
 
     // `lines` CP932 lines; line `longLine` (1-based) is 200 bytes, three rows
     // at the default 80-byte wrapping.
@@ -154,11 +98,7 @@ private:
             else
                 bytes += "\x82\xa0 line " + QByteArray::number(line) + "\r\n";
         }
-        const QString path = folder_.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(bytes);
-        return path;
+        return WriteFile(name, bytes);
     }
 
     static QStringList RecentCaptions(const TForm1& form)
@@ -187,15 +127,11 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(folder_.isValid());
-        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
-    }
+    void initTestCase() { UseAsProgramFolder(); }
 
     void init() { QFile::remove(IniPath()); }
 
-    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+    void cleanupTestCase() { StopUsingProgramFolder(); }
 
     void reopeningGoesToTheResumeLine_data()
     {

@@ -10,6 +10,8 @@
 #include "settings/IniFile.h"
 #include "view/BigView.h"
 
+#include "UiTestSupport.h"
+
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -27,58 +29,24 @@ namespace {
 
 // Acts on the modal windows in the order they appear, one step each; a window
 // beyond the steps, or one a step left open, is rejected so no test can hang.
-class ModalSequence : public QObject {
+class ModalSequence : public uitest::ModalDriver {
 public:
-    using Step = std::function<void(QWidget*)>;
-
-    explicit ModalSequence(std::vector<Step> steps = {}) : steps_(std::move(steps))
+    explicit ModalSequence(std::vector<Step> steps = {}) : ModalDriver(std::move(steps), {.everyMs = 15, .patience = 20})
     {
-        connect(&timer_, &QTimer::timeout, this, &ModalSequence::Poll);
-        timer_.start(15);
     }
 
-    QStringList titles;
     QStringList texts;   // message-box or message-window text; "" for others
 
-private:
-    void Poll()
+protected:
+    void Note(QWidget* window) override
     {
-        QWidget* window = QApplication::activeModalWidget();
-        if (!window)
-            return;
-        if (window == current_) {
-            if (++idle_ > 20)
-                Dismiss(window);
-            return;
-        }
-        current_ = window;
-        idle_ = 0;
-        titles << window->windowTitle();
         if (auto* box = qobject_cast<QMessageBox*>(window))
             texts << box->text();
         else if (auto* notice = qobject_cast<TForm17*>(window))
             texts << notice->Label1->text();
         else
             texts << QString();
-        if (next_ < steps_.size())
-            steps_[next_++](window);
-        else
-            Dismiss(window);
     }
-
-    static void Dismiss(QWidget* window)
-    {
-        if (auto* dialog = qobject_cast<QDialog*>(window))
-            dialog->reject();
-        else
-            window->close();
-    }
-
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    QTimer timer_;
-    QPointer<QWidget> current_;
-    int idle_ = 0;
 };
 
 // The texts of a list window's lines.
@@ -112,26 +80,10 @@ const QString kOutOfRange = QStringLiteral("    行番号が範囲外です。  
 
 }  // namespace
 
-class PositionsTest : public QObject {
+class PositionsTest : public QObject, uitest::ProgramFolder {
     Q_OBJECT
 
 private:
-    QTemporaryDir folder_;
-
-    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
-
-    void WriteIni(const QByteArray& content)
-    {
-        QFile file(IniPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
-
-    std::string Read(const char* section, const char* key) const
-    {
-        return pelto::IniFile(IniPath().toStdString()).ReadString(section, key, "<missing>");
-    }
-
     QStringList Section(const char* section, int count) const
     {
         QStringList values;
@@ -140,31 +92,14 @@ private:
         return values;
     }
 
-    // CP932 lines "あい line N", one row each.
-    QString MakeDocument(const QString& name, int lines)
-    {
-        QByteArray bytes;
-        for (int line = 1; line <= lines; ++line)
-            bytes += "\x82\xa0\x82\xa2 line " + QByteArray::number(line) + "\r\n";
-        const QString path = folder_.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-        return path;
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(folder_.isValid());
-        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
-    }
+    void initTestCase() { UseAsProgramFolder(); }
 
     void init() { QFile::remove(IniPath()); }
 
     void cleanupTestCase()
     {
-        pelto::SetExecutablePathForTesting({});
+        StopUsingProgramFolder();
         pelto::SetProgramStarterForTesting({});
     }
 

@@ -12,6 +12,8 @@
 #include "settings/IniFile.h"
 #include "view/BigView.h"
 
+#include "UiTestSupport.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
@@ -35,53 +37,30 @@ namespace {
 // Acts on the modal windows that open while it lives, one action per window
 // in order. A window left over is rejected (the pause window closes itself),
 // so a failed check never leaves a test waiting.
-class Modals : public QObject {
+class Modals : public uitest::ModalDriver {
 public:
-    using Action = std::function<void(QWidget*)>;
+    using Action = Step;
 
-    explicit Modals(std::vector<Action> actions = {}) : actions_(std::move(actions))
+    explicit Modals(std::vector<Action> actions = {})
+        : ModalDriver(std::move(actions), {.everyMs = 10,
+                                           .patience = 100,
+                                           .closesItself = [](QWidget* widget) {
+                                               return qobject_cast<TForm14*>(widget) != nullptr;
+                                           }})
     {
-        connect(&timer_, &QTimer::timeout, this, &Modals::Tick);
-        timer_.start(10);
     }
 
     // One entry per window seen: its class, and for a notice its text.
     QStringList seen;
 
-private:
-    void Tick()
+protected:
+    void Note(QWidget* widget) override
     {
-        QWidget* widget = QApplication::activeModalWidget();
-        if (!widget)
-            return;
-        if (widget == current_) {
-            if (++ticks_ > 100)
-                Reject(widget);
-            return;
-        }
-        current_ = widget;
-        ticks_ = 0;
         QString entry = QString::fromLatin1(widget->metaObject()->className());
         if (auto* notice = qobject_cast<TForm17*>(widget))
             entry += u':' + notice->Label1->text();
         seen << entry;
-        if (next_ < actions_.size())
-            actions_[next_++](widget);
-        else if (!qobject_cast<TForm14*>(widget))
-            Reject(widget);
     }
-
-    static void Reject(QWidget* widget)
-    {
-        if (auto* dialog = qobject_cast<QDialog*>(widget))
-            dialog->reject();
-    }
-
-    std::vector<Action> actions_;
-    size_t next_ = 0;
-    QTimer timer_;
-    QPointer<QWidget> current_;
-    int ticks_ = 0;
 };
 
 // Types `text` into the search dialog and presses one of its buttons.
@@ -108,28 +87,10 @@ const QString kNotFound = QStringLiteral("TForm17:    検索文字はありま�
 
 }  // namespace
 
-class SearchTest : public QObject {
+class SearchTest : public QObject, uitest::ProgramFolder {
     Q_OBJECT
 
 private:
-    QTemporaryDir folder_;
-
-    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
-
-    std::string Read(const char* section, const char* key) const
-    {
-        return pelto::IniFile(IniPath().toStdString()).ReadString(section, key, "<missing>");
-    }
-
-    QString WriteDocument(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = folder_.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(bytes);
-        return path;
-    }
-
     // Rows (wrapping at 80): 0 head, 1 "needle one", 2 plain, 3-4 a line that
     // wraps inside "needle", 5 "あneedle", 6-30 filler, 31 "NEEDLE caps", then
     // filler so the view can put any of them at the top.
@@ -142,7 +103,7 @@ private:
         bytes += "NEEDLE caps\r\n";
         for (int line = 31; line < 80; ++line)
             bytes += "filler " + QByteArray::number(line) + "\r\n";
-        return WriteDocument(QStringLiteral("search.log"), bytes);
+        return WriteFile(QStringLiteral("search.log"), bytes);
     }
 
     // Line k (1-based) is "あ line k"; line 5 is long enough to wrap twice.
@@ -155,7 +116,7 @@ private:
                 bytes += QByteArray(170, 'w');
             bytes += "\r\n";
         }
-        return WriteDocument(QStringLiteral("copy.log"), bytes);
+        return WriteFile(QStringLiteral("copy.log"), bytes);
     }
 
     static void PutLineAtTop(TForm1& form, int line1)
@@ -164,15 +125,11 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(folder_.isValid());
-        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
-    }
+    void initTestCase() { UseAsProgramFolder(); }
 
     void init() { QFile::remove(IniPath()); }
 
-    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+    void cleanupTestCase() { StopUsingProgramFolder(); }
 
     // ---- the dialog on its own ----------------------------------------------
 
@@ -540,14 +497,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir runtime;
-    if (!runtime.isValid())
-        return 1;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    pelto::Application application(argc, argv);
-    SearchTest test;
-    return QTest::qExec(&test, argc, argv);
+    return uitest::RunWithPrivateRuntime<SearchTest>(argc, argv);
 }
 
 #include "SearchTest.moc"
