@@ -71,7 +71,10 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 display=":$(head -n 1 "$work/display")"
 
+# (The sanitizer build's options pass through, or its leak report of the
+# desktop libraries would end the viewer with status 1.)
 env -i PATH="$PATH" DISPLAY="$display" HOME="$home" XDG_CONFIG_HOME="$home/config" \
+  ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} \
   XDG_RUNTIME_DIR="$home/runtime" "${as_user[@]}" "$prefix/bin/pelto" "$document" \
   2>"$work/pelto.err" &
 pelto_pid=$!
