@@ -10,11 +10,11 @@
 #include "launcher/Apliexe.h"
 #include "launcher/Apliset.h"
 #include "launcher/Launcher.h"
-#include "platform/Application.h"
 #include "platform/Instances.h"
-#include "settings/ExePaths.h"
 #include "settings/IniFile.h"
 #include "view/BigView.h"
+
+#include "UiTestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,10 +22,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -41,58 +39,22 @@ namespace {
 // Acts on the modal windows in the order they appear, one step each. A window
 // beyond the steps, or one a step leaves open, is rejected, so no failed check
 // can leave a test waiting.
-class Modals : public QObject {
+class Modals : public uitest::ModalDriver {
 public:
-    using Step = std::function<void(QWidget*)>;
+    explicit Modals(std::vector<Step> steps = {}) : ModalDriver(std::move(steps)) {}
 
-    explicit Modals(std::vector<Step> steps = {}) : steps_(std::move(steps))
-    {
-        connect(&timer_, &QTimer::timeout, this, &Modals::Poll);
-        timer_.start(15);
-    }
-
-    QStringList titles;
     QStringList texts;   // message text, or "" for other windows
 
-private:
-    void Poll()
+protected:
+    void Note(QWidget* window) override
     {
-        QWidget* window = QApplication::activeModalWidget();
-        if (!window)
-            return;
-        if (window == current_) {
-            if (++idle_ > 20)
-                Dismiss(window);
-            return;
-        }
-        current_ = window;
-        idle_ = 0;
-        titles << window->windowTitle();
         if (auto* box = qobject_cast<QMessageBox*>(window))
             texts << box->text();
         else if (auto* notice = qobject_cast<TForm17*>(window))
             texts << notice->Label1->text();
         else
             texts << QString();
-        if (next_ < steps_.size())
-            steps_[next_++](window);
-        else
-            Dismiss(window);
     }
-
-    static void Dismiss(QWidget* window)
-    {
-        if (auto* dialog = qobject_cast<QDialog*>(window))
-            dialog->reject();
-        else
-            window->close();
-    }
-
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    QTimer timer_;
-    QPointer<QWidget> current_;
-    int idle_ = 0;
 };
 
 template <typename Form>
@@ -135,22 +97,12 @@ const QString kLimit = QStringLiteral("    設定個数は ９ 個までです�
 
 }  // namespace
 
-class FilesLauncherTest : public QObject {
+class FilesLauncherTest : public QObject, uitest::ProgramFolder {
     Q_OBJECT
 
 private:
-    QTemporaryDir folder_;
-
-    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
     QString ListPath() const { return folder_.filePath(QStringLiteral("pelto.DIR")); }
     QString LogFolder() const { return folder_.filePath(QStringLiteral("logs")); }
-
-    void WriteFile(const QString& path, const QByteArray& content)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
 
     QByteArray ReadFile(const QString& path)
     {
@@ -159,24 +111,15 @@ private:
     }
 
     // A CP932 document of `lines` lines in the log folder.
-    QString MakeDocument(const QString& name, int lines = 3)
+    QString MakeLog(const QString& name, int lines = 3)
     {
-        QByteArray bytes;
-        for (int line = 1; line <= lines; ++line)
-            bytes += "\x82\xa0 line " + QByteArray::number(line) + "\r\n";
-        const QString path = LogFolder() + u'/' + name;
-        WriteFile(path, bytes);
-        return path;
+        return MakeDocument(QStringLiteral("logs/") + name, lines);
     }
 
     QString Current(const TForm1& form) const { return QString::fromStdString(form.CurrentFileName); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(folder_.isValid());
-        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
-    }
+    void initTestCase() { UseAsProgramFolder(); }
 
     void init()
     {
@@ -186,15 +129,15 @@ private slots:
         QVERIFY(QDir().mkpath(LogFolder()));
     }
 
-    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+    void cleanupTestCase() { StopUsingProgramFolder(); }
 
     // ---- file list --------------------------------------------------------
 
     void captureAndStepThroughTheFolder()
     {
-        const QString a = MakeDocument(QStringLiteral("A.TXT"));
-        MakeDocument(QStringLiteral("B.EXE"));
-        const QString d = MakeDocument(QStringLiteral("D.LOG"), 7);
+        const QString a = MakeLog(QStringLiteral("A.TXT"));
+        MakeLog(QStringLiteral("B.EXE"));
+        const QString d = MakeLog(QStringLiteral("D.LOG"), 7);
         TForm1 form({a});
         Modals notice;
         form.MenuFileGetClick();
@@ -219,9 +162,9 @@ private slots:
 
     void aSteppedToFileThatIsGoneChangesNothing()
     {
-        const QString a = MakeDocument(QStringLiteral("a.txt"));
-        const QString b = MakeDocument(QStringLiteral("b.txt"));
-        WriteFile(ListPath(), (a + "\r\n" + b + "\r\n").toUtf8());
+        const QString a = MakeLog(QStringLiteral("a.txt"));
+        const QString b = MakeLog(QStringLiteral("b.txt"));
+        QVERIFY(QFile::exists(WriteFile(QStringLiteral("pelto.DIR"), (a + "\r\n" + b + "\r\n").toUtf8())));
         QVERIFY(QFile::remove(b));
         TForm1 form({a});
         const QString title = form.windowTitle();
@@ -236,7 +179,7 @@ private slots:
 
     void withoutAListFileEachListCommandSaysSo()
     {
-        const QString a = MakeDocument(QStringLiteral("a.txt"));
+        const QString a = MakeLog(QStringLiteral("a.txt"));
         TForm1 form({a});
         const QString expected = QStringLiteral("   %1 の指定されたファイルが存在しません。          ").arg(ListPath());
         Modals warnings;
@@ -249,12 +192,12 @@ private slots:
 
     void theListWindowOpensTheChosenFile()
     {
-        const QString a = MakeDocument(QStringLiteral("a.txt"));
-        const QString b = MakeDocument(QStringLiteral("b b;.txt"));
-        MakeDocument(QStringLiteral("c.txt"));
+        const QString a = MakeLog(QStringLiteral("a.txt"));
+        const QString b = MakeLog(QStringLiteral("b b;.txt"));
+        MakeLog(QStringLiteral("c.txt"));
         // The capture's folder is where every name is opened.
-        WriteFile(ListPath(), (a + "\r\n" + QStringLiteral("/elsewhere/b b;.txt") + "\r\n" + LogFolder()
-                               + "/c.txt\r\n").toUtf8());
+        QVERIFY(QFile::exists(WriteFile(QStringLiteral("pelto.DIR"), (a + "\r\n" + QStringLiteral("/elsewhere/b b;.txt")
+                                                                     + "\r\n" + LogFolder() + "/c.txt\r\n").toUtf8())));
         TForm1 form({a});
         form.FileListIndex = 7;   // beyond the list: nothing selected
         QStringList shown;
@@ -287,8 +230,8 @@ private slots:
 
     void excludedExtensionsAreEditedAndUsed()
     {
-        const QString a = MakeDocument(QStringLiteral("a.txt"));
-        const QString readme = MakeDocument(QStringLiteral("README"));
+        const QString a = MakeLog(QStringLiteral("a.txt"));
+        const QString readme = MakeLog(QStringLiteral("README"));
         TForm1 form({a});
         QStringList shown;
         {
@@ -433,7 +376,7 @@ private slots:
 
     void okWritesAllSlotsAndCancelNothing()
     {
-        WriteFile(IniPath(), "[ProgTitle]\n2=Second\n[ProgName]\n2=/bin/second\n");
+        WriteIni("[ProgTitle]\n2=Second\n[ProgName]\n2=/bin/second\n");
         TForm1 form({});
         QStringList listed;
         const QByteArray before = ReadFile(IniPath());
@@ -488,15 +431,16 @@ private slots:
         // The program records what it receives, one argument a line, then its folder.
         const QString record = folder_.filePath(QStringLiteral("args.txt"));
         QFile::remove(record);
-        const QString script = folder_.filePath(QStringLiteral("record.sh"));
-        WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" + record.toUtf8()
-                              + ".part\"\npwd >> \"" + record.toUtf8() + ".part\"\nmv \"" + record.toUtf8()
-                              + ".part\" \"" + record.toUtf8() + "\"\n");
+        const QString script = WriteFile(QStringLiteral("record.sh"),
+                                         "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \""
+                                             + record.toUtf8() + ".part\"\npwd >> \"" + record.toUtf8()
+                                             + ".part\"\nmv \"" + record.toUtf8() + ".part\" \"" + record.toUtf8()
+                                             + "\"\n");
+        QVERIFY(QFile::exists(script));
         QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QString document = MakeDocument(QStringLiteral("my log; $(id) 100%lb.txt"), 40);
-        WriteFile(IniPath(), "[ProgTitle]\n1=Record\n[ProgName]\n1=" + script.toUtf8()
-                                 + "\n[ProgOption]\n1=\"--file=%f\" -n %l %p\n[ProgDir]\n1=" + LogFolder().toUtf8()
-                                 + "\n");
+        const QString document = MakeLog(QStringLiteral("my log; $(id) 100%lb.txt"), 40);
+        WriteIni("[ProgTitle]\n1=Record\n[ProgName]\n1=" + script.toUtf8()
+                 + "\n[ProgOption]\n1=\"--file=%f\" -n %l %p\n[ProgDir]\n1=" + LogFolder().toUtf8() + "\n");
         TForm1 form({document});
         form.show();
         form.BigView1->SetTopRow(9);
@@ -521,8 +465,8 @@ private slots:
 
     void aFailedStartIsReportedAndTheViewerStays()
     {
-        const QString document = MakeDocument(QStringLiteral("a.txt"));
-        WriteFile(IniPath(), "[ProgTitle]\n1=Gone\n[ProgName]\n1=/nonexistent/%l/tool\n");
+        const QString document = MakeLog(QStringLiteral("a.txt"));
+        WriteIni("[ProgTitle]\n1=Gone\n[ProgName]\n1=/nonexistent/%l/tool\n");
         TForm1 form({document});
         form.show();
         Modals warning;
@@ -568,7 +512,7 @@ private slots:
         };
         QTRY_COMPARE_WITH_TIMEOUT(saidTimes("ready"), 1, 10000);
 
-        const QString document = MakeDocument(QStringLiteral("a.txt"));
+        const QString document = MakeLog(QStringLiteral("a.txt"));
         TForm1 form({document});
         const QList<pelto::RunningCopy> copies = pelto::ListRunningCopies(2000);
         QVERIFY(!QFileInfo::exists(stale));
@@ -606,7 +550,7 @@ private slots:
     {
         // No session bus here: nothing is started and nothing is said.
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-        const QString document = MakeDocument(QStringLiteral("a.txt"));
+        const QString document = MakeLog(QStringLiteral("a.txt"));
         TForm1 form({document});
         Modals none;
         form.FocusMoveToApli();
@@ -644,15 +588,7 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--copy") == 0)
         return RunOtherCopy(argc, argv, QString::fromUtf8(argv[2]));
-    // A private runtime folder, so no test meets a real copy's socket.
-    QTemporaryDir runtime;
-    if (!runtime.isValid())
-        return 1;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    pelto::Application application(argc, argv);
-    FilesLauncherTest test;
-    return QTest::qExec(&test, argc, argv);
+    return uitest::RunWithPrivateRuntime<FilesLauncherTest>(argc, argv);
 }
 
 #include "FilesLauncherTest.moc"

@@ -2,11 +2,12 @@
 // the message the user gets, or the document shown and usable.
 
 #include "app/Main.h"
-#include "platform/Application.h"
 #include "settings/ExePaths.h"
 #include "settings/IniFile.h"
 #include "view/BigView.h"
 #include "view/BvStrings.h"
+
+#include "UiTestSupport.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -17,7 +18,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -34,33 +34,22 @@ const QString kUnreadable = QStringLiteral("   指定されたファイルがオ
 
 // Closes every modal window that comes up and keeps its text, so no test
 // can hang on a message.
-class ModalCloser : public QObject {
+class ModalCloser : public uitest::ModalDriver {
 public:
-    ModalCloser()
-    {
-        connect(&timer_, &QTimer::timeout, this, &ModalCloser::Poll);
-        timer_.start(15);
-    }
+    ModalCloser() : ModalDriver({}, {.forgetWhenNone = true}) {}
+
     QStringList messages;
 
-private:
-    void Poll()
+protected:
+    void Note(QWidget* window) override
     {
-        QWidget* window = QApplication::activeModalWidget();
-        if (!window)
-            return;
         if (auto* box = qobject_cast<QMessageBox*>(window))
             messages << box->text();
         else if (auto* label = window->findChild<QLabel*>(QStringLiteral("Label1")))
             messages << label->text();
         else
             messages << window->windowTitle();
-        if (auto* dialog = qobject_cast<QDialog*>(window))
-            dialog->reject();
-        else
-            window->close();
     }
-    QTimer timer_;
 };
 
 // Restores the line store's load settings a test changed.
@@ -81,23 +70,10 @@ bool ShownFromTheFile(const QString& path)
 
 }  // namespace
 
-class HostileUiTest : public QObject {
+class HostileUiTest : public QObject, uitest::ProgramFolder {
     Q_OBJECT
 
 private:
-    QTemporaryDir folder_;
-
-    QString IniPath() const { return folder_.filePath(QStringLiteral("pelto.INI")); }
-
-    QString MakeFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = folder_.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(bytes);
-        return path;
-    }
-
     // `lines` lines; the last one holds "needle".
     static QByteArray Numbered(int lines)
     {
@@ -105,6 +81,14 @@ private:
         for (int line = 1; line <= lines; ++line)
             bytes += "\x82\xa0 line " + QByteArray::number(line) + (line == lines ? " needle" : "") + "\r\n";
         return bytes;
+    }
+
+    // Shows the window at a fixed size; whether it came up.
+    static bool Shown(TForm1& form)
+    {
+        form.resize(640, 480);
+        form.show();
+        return QTest::qWaitForWindowExposed(&form);
     }
 
     static QString Title(const TForm1& form, const QString& path)
@@ -118,16 +102,15 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(folder_.isValid());
+        UseAsProgramFolder();
         // Reachable by the unprivileged user of the unreadable-file case.
         QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                   QFile::ReadOther | QFile::ExeOther);
-        pelto::SetExecutablePathForTesting(folder_.filePath(QStringLiteral("pelto")).toStdString());
     }
 
     void init() { QFile::remove(IniPath()); }
 
-    void cleanupTestCase() { pelto::SetExecutablePathForTesting({}); }
+    void cleanupTestCase() { StopUsingProgramFolder(); }
 
     void hostileDocumentsGiveTheMessage_data()
     {
@@ -142,7 +125,7 @@ private slots:
     {
         QFETCH(QString, kind);
         LoadSettings restore;
-        const QString shown = MakeFile(QStringLiteral("shown.log"), Numbered(12));
+        const QString shown = WriteFile(QStringLiteral("shown.log"), Numbered(12));
         TForm1 form({shown});
         form.BigView1->SetTopRow(3);
         const QString title = form.windowTitle();
@@ -154,11 +137,11 @@ private slots:
             QFile::remove(path);
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
         } else if (kind == QLatin1String("unreadable")) {
-            path = MakeFile(QStringLiteral("secret.log"), Numbered(5));
+            path = WriteFile(QStringLiteral("secret.log"), Numbered(5));
             QVERIFY(::chmod(QFile::encodeName(path).constData(), 0) == 0);
             asNobody = ::geteuid() == 0;
         } else {
-            path = MakeFile(QStringLiteral("many.log"), Numbered(2001));
+            path = WriteFile(QStringLiteral("many.log"), Numbered(2001));
             pelto::TBvStrings::SetLoadLineLimit(2000);
             if (kind.endsWith(QLatin1String("parallel")))
                 pelto::TBvStrings::SetParallelLoadThreshold(4096);
@@ -189,12 +172,10 @@ private slots:
         for (int i = 0; i < 50000; ++i)
             bytes += static_cast<char>(0x80 | (random() & 0x7F));
         bytes += QByteArray(100, '\0') + "\r\nlast\x81";
-        const QString path = MakeFile(QStringLiteral("binary.bin"), bytes);
+        const QString path = WriteFile(QStringLiteral("binary.bin"), bytes);
         ModalCloser closer;
         TForm1 form({path});
-        form.resize(640, 480);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(Shown(form));
         QVERIFY(closer.messages.isEmpty());
         QCOMPARE(form.windowTitle(), Title(form, path));
         QCOMPARE(QByteArray::fromStdString(form.BigView1->GetLine(form.BigView1->LineCount() - 1)),
@@ -226,12 +207,10 @@ private slots:
         if (mapped)
             pelto::TBvStrings::SetParallelLoadThreshold(4096);
         const int lines = 30000;
-        const QString path = MakeFile(QStringLiteral("shown.log"), Numbered(lines));
+        const QString path = WriteFile(QStringLiteral("shown.log"), Numbered(lines));
         ModalCloser closer;
         TForm1 form({path});
-        form.resize(640, 480);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(Shown(form));
         if (mapped && !ShownFromTheFile(path))
             QSKIP("no read lease on this file system: large files are copied here as well");
         QCOMPARE(form.BigView1->LineCount(), lines);
@@ -293,9 +272,7 @@ private slots:
         }
         ModalCloser closer;
         TForm1 form({path});
-        form.resize(640, 480);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(Shown(form));
         QVERIFY(closer.messages.isEmpty());
         QCOMPARE(form.windowTitle(), Title(form, path));
         QVERIFY(form.BigView1->RowCount() > (size / 80));
@@ -316,8 +293,8 @@ private slots:
         std::mt19937 random(5);
         for (int i = 0; i < 20000; ++i)
             garbage += static_cast<char>(random());
-        MakeFile(QStringLiteral("pelto.INI"), garbage);
-        const QString document = MakeFile(QStringLiteral("doc.log"), Numbered(40));
+        WriteFile(QStringLiteral("pelto.INI"), garbage);
+        const QString document = WriteFile(QStringLiteral("doc.log"), Numbered(40));
 
         ModalCloser closer;
         TForm1 form({document});
@@ -367,7 +344,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(oldTitles);
         }
-        const QString document = MakeFile(QStringLiteral("forum.log"), Numbered(40));
+        const QString document = WriteFile(QStringLiteral("forum.log"), Numbered(40));
         ModalCloser closer;
         TForm1 form({document});
         {
@@ -391,14 +368,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir runtime;
-    if (!runtime.isValid())
-        return 1;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    pelto::Application application(argc, argv);
-    HostileUiTest test;
-    return QTest::qExec(&test, argc, argv);
+    return uitest::RunWithPrivateRuntime<HostileUiTest>(argc, argv);
 }
 
 #include "HostileUiTest.moc"
