@@ -26,6 +26,19 @@ using bigview::SuspendPaint;
 constexpr int kDefaultPointSize = 12;
 constexpr int kCaptionBytes = 255;
 
+// Runs a load and hands back its in/out failure, to be thrown once the view
+// shows what the store holds.
+template <typename Load>
+std::optional<EInOutError> TryLoad(Load load)
+{
+    try {
+        load();
+    } catch (const EInOutError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -133,6 +146,14 @@ void TBigView::LayoutFrom(int line)
     FRows->LayoutFrom(line, *FStrings, FWordWrap, FWrapByte, FMeasurer.get());
 }
 
+// The rows changed: the bars must reach the new last row and column.
+void TBigView::FitScrollRanges(int firstRow, int count)
+{
+    SuspendPaint suspend(FPaintSuspended);
+    GrowMaxChar(firstRow, count);
+    UpdateScrollRanges();
+}
+
 // ---------------------------------------------------------------------------
 // Layout properties
 
@@ -142,12 +163,7 @@ void TBigView::SetWrapByte(int bytes)
         return;
     FWrapByte = bytes;
     LayoutFrom(0);
-    {
-        // The rows changed: the bars must reach the new last row and column.
-        SuspendPaint suspend(FPaintSuspended);
-        GrowMaxChar(0, RowCount());
-        UpdateScrollRanges();
-    }
+    FitScrollRanges(0, RowCount());
     Redraw();
 }
 
@@ -157,11 +173,7 @@ void TBigView::SetWordWrap(bool wrap)
         return;
     FWordWrap = wrap;
     LayoutFrom(0);
-    {
-        SuspendPaint suspend(FPaintSuspended);
-        GrowMaxChar(0, RowCount());
-        UpdateScrollRanges();
-    }
+    FitScrollRanges(0, RowCount());
     Redraw();
 }
 
@@ -179,11 +191,7 @@ void TBigView::SetViewTabStop(int columns)
 void TBigView::ShowLoadedLines()
 {
     LayoutFrom(0);
-    {
-        SuspendPaint suspend(FPaintSuspended);
-        GrowMaxChar(0, RowCount());
-        UpdateScrollRanges();
-    }
+    FitScrollRanges(0, RowCount());
     SetSelStart({0, 0});
     SetSelEnd(FSelStart);
     if (FTopRow != 0) {
@@ -196,12 +204,7 @@ void TBigView::ShowLoadedLines()
 
 void TBigView::LoadFromFile(const std::string& path)
 {
-    std::optional<EInOutError> failure;
-    try {
-        FStrings->LoadFromFile(path);
-    } catch (const EInOutError& e) {
-        failure = e;
-    }
+    const std::optional<EInOutError> failure = TryLoad([&] { FStrings->LoadFromFile(path); });
     // Also after a failed load, so the view never shows rows it no longer has.
     ShowLoadedLines();
     if (failure)
@@ -210,12 +213,7 @@ void TBigView::LoadFromFile(const std::string& path)
 
 void TBigView::LoadFromStream(std::istream& stream)
 {
-    std::optional<EInOutError> failure;
-    try {
-        FStrings->LoadFromStream(stream);
-    } catch (const EInOutError& e) {
-        failure = e;
-    }
+    const std::optional<EInOutError> failure = TryLoad([&] { FStrings->LoadFromStream(stream); });
     ShowLoadedLines();
     if (failure)
         throw *failure;
@@ -250,11 +248,7 @@ int TBigView::AddLine(std::string_view text)
     FStrings->Add(text);
     LayoutFrom(LineCount() - 1);
     const int rows = RowCount();
-    {
-        SuspendPaint suspend(FPaintSuspended);
-        GrowMaxChar(rows - 1, 1);
-        UpdateScrollRanges();
-    }
+    FitScrollRanges(rows - 1, 1);
     if (FTopRow + FVisibleRows - 1 > FBottomRow)
         ShowRowAtBottom(FTopRow + FVisibleRows - 1);
     return rows;
@@ -266,11 +260,7 @@ void TBigView::AddLines(const std::vector<std::string>& lines)
     FStrings->AddStrings(lines);
     LayoutFrom(oldLines);
     const int added = static_cast<int>(lines.size());
-    {
-        SuspendPaint suspend(FPaintSuspended);
-        GrowMaxChar(RowCount() - added, added);
-        UpdateScrollRanges();
-    }
+    FitScrollRanges(RowCount() - added, added);
     if (FTopRow + FVisibleRows - 1 >= FBottomRow)
         ShowRowAtBottom(FTopRow + FVisibleRows - 1);
 }
@@ -280,11 +270,7 @@ void TBigView::SetLines(const std::vector<std::string>& lines)
     FStrings->Assign(lines);
     LayoutFrom(0);
     const int added = static_cast<int>(lines.size());
-    {
-        SuspendPaint suspend(FPaintSuspended);
-        GrowMaxChar(RowCount() - added, added);
-        UpdateScrollRanges();
-    }
+    FitScrollRanges(RowCount() - added, added);
     SetTopRow(0);
     SetSelStart({0, 0});
     SetSelEnd(FSelStart);
@@ -322,11 +308,7 @@ void TBigView::InsertRow(int row, std::string_view text)
     const int line = FRows->Row(row).Line;
     FStrings->Insert(line, text);
     LayoutFrom(line);
-    {
-        SuspendPaint suspend(FPaintSuspended);
-        GrowMaxChar(row, 1);
-        UpdateScrollRanges();
-    }
+    FitScrollRanges(row, 1);
     if (row <= FBottomRow)
         Redraw();
 }

@@ -240,11 +240,16 @@ private:
 
     static bool Same(TPoint a, TPoint b) { return a.X == b.X && a.Y == b.Y; }
     bool HasSelection() const { return !Same(FSelStart, FSelEnd); }
+    // A row beyond the end becomes the last row; a column beyond the row's end
+    // becomes the column after it; a negative row gives (0, 0).
+    TPoint ClampPoint(TPoint point) const;
 
     // layout and metrics
     void LayoutFrom(int line);
     // Lays out the lines just loaded and shows them from the top.
     void ShowLoadedLines();
+    // GrowMaxChar over the rows given, then UpdateScrollRanges, painting nothing.
+    void FitScrollRanges(int firstRow, int count);
     void RecalcMetrics();
     void ResizeView();
     void LayoutChrome();
@@ -256,6 +261,8 @@ private:
 
     // painting
     void FillBitmap(int y, int height);
+    // Draws the rows on screen and the selection into the image afresh.
+    void RenderBitmap();
     void DrawRow(int row);
     void DrawSelection(int onlyRow = -1);
     void InvertColumns(int row, int fromColumn, int toColumn, bool toEnd);

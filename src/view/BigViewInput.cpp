@@ -92,17 +92,14 @@ enum Edge { EdgeLeft = 1, EdgeRight = 2, EdgeTop = 4, EdgeBottom = 8, EdgeMove =
 // ---------------------------------------------------------------------------
 // Caret and selection points
 
-namespace {
-
-// A row beyond the end becomes the last row; a column beyond the row's end
-// becomes the column after it; a negative row gives (0, 0).
-TPoint ClampPoint(TPoint point, int rows, const std::function<int(int)>& rowLength)
+TPoint TBigView::ClampPoint(TPoint point) const
 {
+    const int rows = RowCount();
     if (point.Y > rows - 1)
         point.Y = rows - 1;
     if (point.Y < 0)
         return {0, 0};
-    const int length = rowLength(point.Y);
+    const int length = static_cast<int>(RowView(point.Y).size());
     if (point.X > length + 1)
         point.X = length + 1;
     if (point.X < 0)
@@ -110,11 +107,9 @@ TPoint ClampPoint(TPoint point, int rows, const std::function<int(int)>& rowLeng
     return point;
 }
 
-}  // namespace
-
 void TBigView::SetCaretPos(TPoint point)
 {
-    point = ClampPoint(point, RowCount(), [this](int row) { return static_cast<int>(RowView(row).size()); });
+    point = ClampPoint(point);
     FCaretPoint = point;
     const int column = std::max(point.X, 1);
     const int64_t x = (point.Y < RowCount() ? PrefixWidth(RowView(point.Y), column - 1) : 0) -
@@ -147,12 +142,12 @@ void TBigView::SetCaret(bool on)
 
 void TBigView::SetSelStart(TPoint point)
 {
-    FSelStart = ClampPoint(point, RowCount(), [this](int row) { return static_cast<int>(RowView(row).size()); });
+    FSelStart = ClampPoint(point);
 }
 
 void TBigView::SetSelEnd(TPoint point)
 {
-    FSelEnd = ClampPoint(point, RowCount(), [this](int row) { return static_cast<int>(RowView(row).size()); });
+    FSelEnd = ClampPoint(point);
     SetCaretPos(FSelEnd);
 }
 
@@ -196,10 +191,7 @@ static int ColumnAt(std::string_view text, int64_t x, bool trailBytes, TextMeasu
         const uint16_t code = Cp932CharCode(text, pos, &length);
         length = std::max(length, 1);
         const int64_t left = edge;
-        if (code == '\t')
-            edge = tab > 0 ? (edge / tab + 1) * tab : edge;
-        else
-            edge += measurer.Advance(code);
+        edge = code == '\t' ? AfterTab(edge, tab) : edge + measurer.Advance(code);
         if (trailBytes && length == 2) {
             if (left + (edge - left) / 2 >= x)
                 return static_cast<int>(pos) + 1;

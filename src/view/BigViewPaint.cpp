@@ -87,7 +87,7 @@ void TBigView::DrawRow(int row)
         int length = 1;
         const uint16_t code = Cp932CharCode(text, pos, &length);
         if (code == '\t') {
-            x = tab > 0 ? (x / tab + 1) * tab : x;
+            x = AfterTab(x, tab);
         } else {
             const int32_t advance = FMeasurer->Advance(code);
             // blanks and control bytes have nothing to draw
@@ -147,13 +147,18 @@ void TBigView::Redraw()
 {
     if (FPaintSuspended)
         return;
+    RenderBitmap();
+    Present();
+}
+
+void TBigView::RenderBitmap()
+{
     ++FFullRedraws;
     FBitmapColor = FColor;
     ClearBitmap();
     for (int row = FTopRow; row < RowCount() && row < FTopRow + FVisibleRows; ++row)
         DrawRow(row);
     DrawSelection();
-    Present();
 }
 
 void TBigView::Present()
@@ -204,18 +209,8 @@ void TBigView::ScrollPaint(int delta)
 
 void TBigView::paintEvent(QPaintEvent* e)
 {
-    if (FBitmapColor != FColor) {
-        // the colour was changed since the image was drawn
-        const bool suspended = FPaintSuspended;
-        FPaintSuspended = false;
-        ++FFullRedraws;
-        FBitmapColor = FColor;
-        ClearBitmap();
-        for (int row = FTopRow; row < RowCount() && row < FTopRow + FVisibleRows; ++row)
-            DrawRow(row);
-        DrawSelection();
-        FPaintSuspended = suspended;
-    }
+    if (FBitmapColor != FColor)
+        RenderBitmap();   // the colour was changed since the image was drawn
     QPainter painter(this);
     painter.setClipRegion(e->region());
     const QRect client = FClientRect;

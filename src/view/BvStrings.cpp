@@ -671,12 +671,7 @@ void TBvStrings::AdoptLines(LineSink& sink)
     sink.slots = nullptr;
     sink.count = sink.capacity = 0;
     longLines_ = std::move(sink.longLines);
-    if (count_ == 0) {
-        std::free(list_);
-        list_ = nullptr;
-    } else {
-        Reserve(count_);
-    }
+    Reserve(count_);
     if (blockSize_ == 0) {
         FreeBlock();
     } else if (leaseSlot_ < 0 && blockMapped_ > 0 && PageRound(blockSize_) < blockMapped_) {

@@ -15,12 +15,6 @@ namespace pelto {
 
 namespace {
 
-// Tabs go to the next multiple of the tab width from origin 0.
-inline int64_t AfterTab(int64_t x, int32_t tabWidth)
-{
-    return tabWidth > 0 ? (x / tabWidth + 1) * tabWidth : x;
-}
-
 // Answers ByteKind at increasing positions of one line without walking every
 // byte from byte 1.  A byte outside the lead range always ends a character,
 // so the character starts before a position follow from the run of lead-range
@@ -304,9 +298,7 @@ void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
         return;
     int64_t widest = 0;
     auto take = [&](uint16_t code, int64_t perBytes) {
-        int32_t a = m.Advance(code);
-        advance_[code] = a;
-        measured_.push_back(code);
+        const int32_t a = Measure(code, m);
         widest = std::max<int64_t>(widest, (int64_t(a) + perBytes - 1) / perBytes);
     };
     for (int b = 0; b < 256; ++b) {

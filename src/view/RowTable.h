@@ -42,6 +42,12 @@ public:
     virtual int32_t ClientWidth() const = 0;
 };
 
+// x after a tab at x: the next multiple of the tab width from origin 0.
+inline int64_t AfterTab(int64_t x, int32_t tabWidth)
+{
+    return tabWidth > 0 ? (x / tabWidth + 1) * tabWidth : x;
+}
+
 // Pixel width of text with tabs to the next multiple of TabWidth from origin 0.
 // A trailing lone lead byte is measured as a single byte.
 int64_t TabbedWidth(std::string_view text, TextMeasurer& m);
