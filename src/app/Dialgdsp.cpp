@@ -2,10 +2,8 @@
 
 #include "platform/Dialogs.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScreen>
 
 namespace {
 constexpr int kClientWidth = 392;
@@ -62,17 +60,6 @@ void TForm17::FormClick()
 }
 
 namespace pelto {
-
-void CentreOnScreen(QWidget* window)
-{
-    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const int left = area.left() + (area.width() - window->width()) / 2;
-    const int top = area.top() + (area.height() - window->height()) / 2;
-    window->move(left, top);
-}
 
 void ShowNotice(QWidget* parent, const QString& text)
 {

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "platform/ListWindow.h"  // CentreOnScreen
+
 class QLabel;
 
 class TForm17 : public QDialog {
@@ -28,9 +30,5 @@ namespace pelto {
 // Creates the message window with `text`, centres it on the screen, shows it
 // modally and destroys it once closed.
 void ShowNotice(QWidget* parent, const QString& text);
-
-// Places a window of the given outer size in the middle of the screen it would
-// appear on: (screen width - width) div 2, (screen height - height) div 2.
-void CentreOnScreen(QWidget* window);
 
 }  // namespace pelto

@@ -74,7 +74,7 @@ struct TForm1::KeyRows {
     }
     bool ToggleMaximized() const
     {
-        form.ToggleMaximized();
+        pelto::ToggleMaximized(&form);
         return true;
     }
     bool CaretOffAndMove() const

@@ -6,8 +6,10 @@
 #include "platform/Colors.h"
 #include "platform/Dialogs.h"
 #include "platform/Help.h"
-#include "positions/ResumeTable.h"
+#include "platform/ListWindow.h"
+#include "positions/BookmarkTable.h"
 #include "settings/ExePaths.h"
+#include "settings/OptionRules.h"
 #include "text/NumberField.h"
 #include "view/BigView.h"
 
@@ -249,9 +251,7 @@ void TForm1::FormCreate(const QStringList& arguments)
     ResumeOnExit = false;
 
     // The recent list is held to its configured length whatever happens next.
-    const int keep = std::clamp(pelto::StrToIntDef(Mirror.EditFileResum, 9), 0, 9);
-    for (int entry = keep + 1; entry <= 9; ++entry)
-        Mirror.RecentFiles[entry].clear();
+    pelto::KeepFirstEntries(Mirror.RecentFiles, pelto::HistoryLimit(Mirror.EditFileResum, pelto::kRecentFileCount));
     RefreshRecentFileMenu();
 
     if (!first.isEmpty() && !IconStart)
@@ -267,14 +267,8 @@ void TForm1::FormCreate(const QStringList& arguments)
 
 void TForm1::PlaceWindow()
 {
-    const pelto::WindowPlacement& placement = Mirror.Placement[pelto::kFormMain];
-    if (placement.UseStoredBounds()) {
-        move(placement.Left, placement.Top);
-        resize(placement.Width, placement.Height);
-        return;
-    }
     resize(kDesignWidth, kDesignHeight);
-    pelto::CentreOnScreen(this);
+    pelto::PlaceListWindow(this, Mirror.Placement[pelto::kFormMain]);
 }
 
 pelto::StartupOptions ConfigureViewFromSettings(TBigView& view, pelto::Settings& mirror, const QPalette& palette)
@@ -326,19 +320,6 @@ void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     ResizeExecute();
-}
-
-// ---------------------------------------------------------------------------
-// Keys
-
-
-
-void TForm1::ToggleMaximized()
-{
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
-        showNormal();
-    else
-        showMaximized();
 }
 
 // ---------------------------------------------------------------------------
@@ -396,9 +377,8 @@ void TForm1::FormDestroy()
 
     if (Mirror.CheckAutoResum || ResumeOnExit) {
         try {
-            // StoreResumePoint leaves the list alone when no document is open.
-            pelto::StoreResumePoint(file, CurrentFileName, BigView1->LineOfRow(BigView1->TopRow()) + 1,
-                                    pelto::ResumeLimit(Mirror.EditResumResum));
+            // The list is left alone when no document is open.
+            StoreResumeRecord();
         } catch (const std::exception& error) {
             errors.push_back(error.what());
         }
@@ -406,17 +386,8 @@ void TForm1::FormDestroy()
 
     BigView1->Clear();
 
-    const Qt::WindowStates abnormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-    if (!(windowState() & abnormal)) {
-        pelto::WindowPlacement& placement = Mirror.Placement[pelto::kFormMain];
-        placement.Left = x();
-        placement.Top = y();
-        placement.Width = width();
-        placement.Height = height();
-    }
-
-    for (int slot = 1; slot <= pelto::kBookmarkCount; ++slot)
-        Mirror.BookmarkTable[slot].clear();
+    pelto::StoreListWindowBounds(this, Mirror.Placement[pelto::kFormMain]);
+    pelto::ClearBookmarks(Mirror.BookmarkTable);
 
     pelto::WriteIniFileValue(file, Mirror, errors);
     ReportSettingsErrors(errors, true);

@@ -109,6 +109,9 @@ public:
     std::array<std::string, pelto::kResumeCount + 1> ResumeTable{};
     int ResumeAction = 0;   // 0 line jump, 1 swap display, 2 new display
     // The bookmark table is Mirror.BookmarkTable, which shutdown empties.
+    // Stores the resume record of the open document at the line in the top
+    // row; nothing without one. Throws EIniWriteError when the write fails.
+    void StoreResumeRecord();
     // </positions>
     // <forum>
     std::string TitleFileName;     // the title file, set by extraction and by the title list
@@ -321,7 +324,6 @@ private:
     void ConfigureView();
     void FormDestroy();
     void ResizeExecute();
-    void ToggleMaximized();
     void Iconize();
     // Shows the messages of failed settings reads or writes, each once.
     void ReportSettingsErrors(const std::vector<std::string>& errors, bool asWarning);

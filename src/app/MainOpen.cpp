@@ -7,7 +7,7 @@
 #include "platform/Dialogs.h"
 #include "positions/ResumeTable.h"
 #include "settings/ExePaths.h"
-#include "text/NumberField.h"
+#include "settings/OptionRules.h"
 #include "view/BigView.h"
 #include "view/BvStrings.h"
 
@@ -31,7 +31,7 @@ namespace {
 // The number of recent files kept: "EditFileResum", held to 0..9.
 int RecentFileLimit(const std::string& editFileResum)
 {
-    return std::clamp(pelto::StrToIntDef(editFileResum, pelto::kRecentFileCount), 0, pelto::kRecentFileCount);
+    return pelto::HistoryLimit(editFileResum, pelto::kRecentFileCount);
 }
 
 // Entry `entry` moves to the front, the entries before it move down one
@@ -42,8 +42,7 @@ void MoveRecentEntryToFront(std::array<std::string, pelto::kRecentFileCount + 1>
     for (int k = entry; k > 1; --k)
         recent[k] = recent[k - 1];
     recent[1] = moved;
-    for (int k = limit + 1; k <= pelto::kRecentFileCount; ++k)
-        recent[k].clear();
+    pelto::KeepFirstEntries(recent, limit);
 }
 
 // The first local file among the dropped URLs; empty when there is none.
@@ -174,9 +173,7 @@ void TForm1::dropEvent(QDropEvent* event)
     if (Mirror.CheckAutoResum) {
         std::vector<std::string> errors;
         try {
-            pelto::IniFile file = pelto::SettingsIniFile();
-            pelto::StoreResumePoint(file, CurrentFileName, BigView1->LineOfRow(BigView1->TopRow()) + 1,
-                                    pelto::ResumeLimit(Mirror.EditResumResum));
+            StoreResumeRecord();
         } catch (const std::exception& error) {
             errors.push_back(error.what());
         }

@@ -16,9 +16,6 @@ const QString kIconizeQuestion = QStringLiteral("          アイコン化しま
 const QString kFileMissing = QStringLiteral("   指定されたファイルが存在しません。          ");
 const QString kFileUnreadable = QStringLiteral("   指定されたファイルがオープンできません。          ");
 
-// The highest row a stored line number may lead to.
-constexpr int kMaxJumpRow = 999999;
-
 enum class ModifierSet { Ctrl, Alt, Shift, Plain };
 
 // Modifiers compared as whole sets: Ctrl means Ctrl alone, and so on; any other

@@ -14,12 +14,25 @@ void PlaceListWindow(QWidget* window, const WindowPlacement& placement)
         window->resize(placement.Width, placement.Height);
         return;
     }
+    CentreOnScreen(window);
+}
+
+void CentreOnScreen(QWidget* window)
+{
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect area = screen->geometry();
     window->move(area.x() + (area.width() - window->width()) / 2,
                  area.y() + (area.height() - window->height()) / 2);
+}
+
+void ToggleMaximized(QWidget* window)
+{
+    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        window->showNormal();
+    else
+        window->showMaximized();
 }
 
 void StoreListWindowBounds(const QWidget* window, WindowPlacement& placement)

@@ -15,6 +15,14 @@ namespace pelto {
 // At the remembered bounds when the placement allows it, else centred on the screen.
 void PlaceListWindow(QWidget* window, const WindowPlacement& placement);
 
+// Places a window of the given outer size in the middle of the screen it would
+// appear on: (screen width - width) div 2, (screen height - height) div 2.
+void CentreOnScreen(QWidget* window);
+
+// Ctrl+"[": back to the normal size from maximised, minimised or full screen,
+// else maximised.
+void ToggleMaximized(QWidget* window);
+
 // Keeps the bounds of a window closed in the normal state; a minimised or
 // maximised window leaves the stored values alone.
 void StoreListWindowBounds(const QWidget* window, WindowPlacement& placement);

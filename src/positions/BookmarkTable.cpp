@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "settings/OptionRules.h"
 #include "text/Cp932.h"
-#include "text/NumberField.h"
 #include "text/NumberedLine.h"
 
 namespace pelto {
@@ -82,15 +82,9 @@ void SortBookmarks(BookmarkTable& table) {
   std::stable_sort(table.begin() + 1, table.end(), SortsBefore);
 }
 
-void ClearBookmarks(BookmarkTable& table) {
-  for (int slot = 1; slot <= kBookmarkCount; ++slot) table[slot].clear();
-}
+void ClearBookmarks(BookmarkTable& table) { KeepFirstEntries(table, 0); }
 
-int BookmarkLimit(std::string_view editShioriResum) {
-  const int32_t limit = StrToIntDef(editShioriResum, kBookmarkCount);
-  if (limit < 0) return 0;
-  return limit > kBookmarkCount ? kBookmarkCount : limit;
-}
+int BookmarkLimit(std::string_view editShioriResum) { return HistoryLimit(editShioriResum, kBookmarkCount); }
 
 bool BookmarkLine(std::string_view entry, long long& line1) {
   std::string text;

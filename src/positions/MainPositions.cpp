@@ -30,13 +30,18 @@ const QString kBookmarkStored = QStringLiteral("    しおり行の記憶が完�
 
 }  // namespace
 
+void TForm1::StoreResumeRecord()
+{
+    pelto::IniFile file = pelto::SettingsIniFile();
+    pelto::StoreResumePoint(file, CurrentFileName, BigView1->LineOfRow(BigView1->TopRow()) + 1,
+                            pelto::ResumeLimit(Mirror.EditResumResum));
+}
+
 void TForm1::MenuResumMemClick()
 {
     if (CurrentFileName.empty())
         return;
-    pelto::IniFile file = pelto::SettingsIniFile();
-    pelto::StoreResumePoint(file, CurrentFileName, BigView1->LineOfRow(BigView1->TopRow()) + 1,
-                            pelto::ResumeLimit(Mirror.EditResumResum));
+    StoreResumeRecord();
     pelto::ShowNotice(this, kResumeStored);
 }
 
@@ -133,13 +138,9 @@ void TForm1::MenuShioriDispClick()
         return;
     // A bookmark of another document moves this one to the same line number.
     long long line = 0;
-    std::optional<int32_t> topRow;
-    if (pelto::BookmarkLine(chosen, line))
-        topRow = pelto::JumpTopRow(line, BigView1->Rows());
-    if (!topRow) {
+    if (!pelto::BookmarkLine(chosen, line) || !ShowLineNumber(line)) {
         pelto::ShowNotice(this, QString::fromUtf8(pelto::kLineOutOfRangeMessage));
         return;
     }
-    BigView1->SetTopRow(*topRow);
     RebuildTitle();
 }

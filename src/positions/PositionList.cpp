@@ -9,6 +9,7 @@
 
 #include "app/MainShared.h"
 #include "platform/Dialogs.h"
+#include "platform/ListWindow.h"
 
 namespace pelto {
 
@@ -107,7 +108,7 @@ bool PositionListWindow::WindowKey(QKeyEvent* event)
     case Qt::Key_BracketLeft:
         if (mainwin::ModifiersOf(event) != mainwin::ModifierSet::Ctrl)
             return false;
-        ToggleMaximized();
+        ToggleMaximized(this);
         return true;
     default:
         return false;
@@ -140,14 +141,6 @@ void PositionListWindow::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Escape)
         return;
     QDialog::keyPressEvent(event);
-}
-
-void PositionListWindow::ToggleMaximized()
-{
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
-        showNormal();
-    else
-        showMaximized();
 }
 
 QSize PositionListWindow::LineSize() const

@@ -46,7 +46,6 @@ protected:
 private:
     // True when the key was one of the window keys and was acted on.
     bool WindowKey(QKeyEvent* event);
-    void ToggleMaximized();
     // The list scrolls sideways over 1.5 times its width.
     void UpdateHorizontalExtent();
     QSize LineSize() const;

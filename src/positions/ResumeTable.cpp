@@ -2,8 +2,7 @@
 
 #include <vector>
 
-#include "settings/Settings.h"
-#include "text/NumberField.h"
+#include "settings/OptionRules.h"
 #include "text/NumberedLine.h"
 
 namespace pelto {
@@ -40,16 +39,9 @@ void PlaceResumeEntry(ResumeTable& table, int matchIndex) {
   for (int slot = last; slot >= 1; --slot) table[slot] = table[slot - 1];
 }
 
-void TrimResumeTable(ResumeTable& table, int limit) {
-  if (limit < 0) limit = 0;
-  for (int slot = limit + 1; slot <= kResumeSlots; ++slot) table[slot].clear();
-}
+void TrimResumeTable(ResumeTable& table, int limit) { KeepFirstEntries(table, limit); }
 
-int ResumeLimit(std::string_view editResumResum) {
-  const int32_t limit = StrToIntDef(editResumResum, kResumeSlots);
-  if (limit < 0) return 0;
-  return limit > kResumeSlots ? kResumeSlots : limit;
-}
+int ResumeLimit(std::string_view editResumResum) { return HistoryLimit(editResumResum, kResumeSlots); }
 
 bool StoreResumePoint(IniFile& file, std::string_view currentFileName, long long topLine1,
                       int limit) {

@@ -9,10 +9,11 @@
 #include <string_view>
 
 #include "settings/IniFile.h"
+#include "settings/Settings.h"
 
 namespace pelto {
 
-inline constexpr int kResumeSlots = 64;
+inline constexpr int kResumeSlots = kResumeCount;
 
 // Slot 0 is the hand-over slot (the entry being built, or the one chosen in
 // the list); slots 1..64 mirror keys "1".."64", most recent first.

@@ -26,14 +26,6 @@ std::string_view Trim(std::string_view text) {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 // A "[name]" line gives its name; anything else gives false.
@@ -121,6 +113,14 @@ std::string WriteTarget(const std::string& path) {
 }
 
 }  // namespace
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
 
 EIniWriteError::EIniWriteError(const std::string& path)
     : std::runtime_error(path + " に書き込めません"), path_(path) {}

@@ -68,6 +68,10 @@ class IniText {
   std::vector<std::string> lines_;
 };
 
+// Names of the file (sections, keys, colour names) compare ignoring ASCII
+// letter case only.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // Text as it goes after "key=": CR/LF/NUL become blanks, and a value that
 // begins or ends with a blank or a quote is enclosed in double quotes.
 std::string EncodeIniValue(std::string_view value);

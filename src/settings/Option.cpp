@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "platform/Dialogs.h"
+#include "positions/BookmarkTable.h"
 #include "positions/ResumeTable.h"
 #include "settings/OptionRules.h"
 #include "view/BigView.h"
@@ -290,9 +291,7 @@ void TForm2::BtnFileSaveClick()
     // another running copy stored meanwhile are kept.
     pelto::IniFile file = pelto::SettingsIniFile();
     pelto::ResumeTable resumeTable = pelto::ReadResumeTable(file);
-    std::vector<std::string> fileBookmarks{std::string()};
-    for (std::string& entry : file.ReadList(pelto::kSectionShioriStrName, pelto::kBookmarkCount))
-        fileBookmarks.push_back(std::move(entry));
+    pelto::BookmarkTable fileBookmarks = pelto::ReadBookmarkTable(file);
 
     pelto::ApplyHistoryLengths(Main.Mirror, texts, check.lengths, resumeTable, fileBookmarks);
     Main.RefreshRecentFileMenu();

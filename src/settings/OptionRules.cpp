@@ -50,6 +50,10 @@ void KeepFirstEntries(std::span<std::string> table, int keep) {
     table[slot].clear();
 }
 
+int HistoryLimit(std::string_view text, int count) {
+  return std::clamp(StrToIntDef(text, count), 0, count);
+}
+
 void ApplyHistoryLengths(Settings& settings, const HistoryTexts& texts,
                          const std::array<int, kHistoryFieldCount>& lengths,
                          std::span<std::string> resumeTable,

@@ -66,6 +66,10 @@ HistoryCheck CheckHistoryFields(const HistoryTexts& texts);
 // slot; slot 0 is left alone.
 void KeepFirstEntries(std::span<std::string> table, int keep);
 
+// How many entries of a list of `count` are kept: `text` as an integer,
+// `count` when it does not convert, held to 0..count.
+int HistoryLimit(std::string_view text, int count);
+
 // A valid history page: the five texts become the settings and the lists held
 // in `settings` are cut to their new lengths. `resumeTable` (slots 0..64) and
 // `fileBookmarks` (slots 0..9, the bookmarks the file holds now) are cut too.

@@ -44,13 +44,6 @@ constexpr ColorName kColorNames[] = {
     {"clMenuBar", 0x8000001E},
 };
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    return lower(x) == lower(y);
-  });
-}
-
 // Keeps `value` when it converts; otherwise reports it once and takes `def`.
 template <typename Converts>
 void CheckOrDefault(std::string& value, const char* def, Converts converts,
