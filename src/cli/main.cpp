@@ -130,6 +130,13 @@ int32_t PositiveNumber(std::string_view option, std::string_view text)
     return value;
 }
 
+std::string SingleFile(const Args& args)
+{
+    if (args.Operands().size() != 1)
+        throw UsageError(args.Operands().empty() ? "FILE is missing" : "only one FILE is accepted");
+    return std::string(args.Operands()[0]);
+}
+
 // Options shared by the commands that lay rows out.
 Layout ParseLayoutCommand(Args& args, std::string& file)
 {
@@ -148,9 +155,7 @@ Layout ParseLayoutCommand(Args& args, std::string& file)
     });
     if (wrapGiven && nowrapGiven)
         throw UsageError("--wrap and --nowrap exclude each other");
-    if (args.Operands().size() != 1)
-        throw UsageError(args.Operands().empty() ? "FILE is missing" : "only one FILE is accepted");
-    file = std::string(args.Operands()[0]);
+    file = SingleFile(args);
     return layout;
 }
 
@@ -201,13 +206,6 @@ int CommandRows(Args& args, Output& out)
     return 0;
 }
 
-std::string SingleFile(const Args& args)
-{
-    if (args.Operands().size() != 1)
-        throw UsageError(args.Operands().empty() ? "FILE is missing" : "only one FILE is accepted");
-    return std::string(args.Operands()[0]);
-}
-
 int CommandTitles(Args& args, Output&)
 {
     bool newOnly = false;
@@ -243,7 +241,7 @@ int CommandThread(Args& args, Output&)
 
 struct Command {
     std::string_view name;
-    std::function<int(Args&, Output&)> run; // empty: not yet available
+    std::function<int(Args&, Output&)> run;
 };
 
 const std::vector<Command>& Commands()
@@ -289,10 +287,6 @@ int main(int argc, char** argv)
     }
     if (!command) {
         std::fprintf(stderr, "pelto-cli: unknown command \"%s\"\n", argv[1]);
-        return kExitBadUse;
-    }
-    if (!command->run) {
-        std::fprintf(stderr, "pelto-cli: %s: not yet available\n", argv[1]);
         return kExitBadUse;
     }
     Args args(std::vector<std::string_view>(argv + 2, argv + argc));

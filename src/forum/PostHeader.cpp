@@ -74,6 +74,12 @@ void AppendLineNumber(std::string& out, long long line1Based) {
   out += " : ";
 }
 
+void AppendNumberedLine(std::string& out, long long line1Based, std::string_view text) {
+  AppendLineNumber(out, line1Based);
+  out += text;
+  out += kCrLf;
+}
+
 std::optional<long long> EntryLineNumber(std::string_view entry) {
   long long line1 = 0;
   std::string payload;
@@ -88,32 +94,26 @@ bool IsNewTwoLineHeader(std::string_view line) {
   return line.size() >= 46 && line[42] == '/' && line[45] == '/';
 }
 
-void AppendEntry(std::string& out, long long line1Based, std::string_view text) {
-  AppendLineNumber(out, line1Based);
-  out += text;
-  out += kCrLf;
-}
-
 }  // namespace
 
 TitleFile ExtractTitles(const DocumentLines& doc, std::string_view documentName, bool newOnly) {
   TitleFile result;
-  AppendEntry(result.bytes, 1, NameToSideFileBytes(documentName));
+  AppendNumberedLine(result.bytes, 1, NameToSideFileBytes(documentName));
   // The last line is never examined: every header form may need the line after it.
   for (int line = 0; line + 1 < doc.count; ++line) {
     const std::string_view text = doc.get(line);
     if (text.size() < 11) continue;
     if (IsSlashHeader(text) && (!newOnly || IsNoReplyLine(doc.get(line + 1)))) {
-      AppendEntry(result.bytes, line + 1LL, text);
+      AppendNumberedLine(result.bytes, line + 1LL, text);
       ++result.entryCount;
     }
     if (IsTwoLineHeader(text) && (!newOnly || IsNewTwoLineHeader(text))) {
-      AppendEntry(result.bytes, line + 1LL, text);
-      AppendEntry(result.bytes, line + 2LL, doc.get(line + 1));
+      AppendNumberedLine(result.bytes, line + 1LL, text);
+      AppendNumberedLine(result.bytes, line + 2LL, doc.get(line + 1));
       result.entryCount += 2;
     }
     if (IsBracketHeader(text)) {
-      AppendEntry(result.bytes, line + 1LL, text);
+      AppendNumberedLine(result.bytes, line + 1LL, text);
       ++result.entryCount;
     }
   }

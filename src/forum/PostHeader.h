@@ -65,6 +65,9 @@ extern const char* const kNewTitlesDoneNotice;
 // lines for a large log.
 void AppendLineNumber(std::string& out, long long line1Based);
 
+// Appends a whole side-file line: the number part, text, CR LF.
+void AppendNumberedLine(std::string& out, long long line1Based, std::string_view text);
+
 // Bytes of one side-file line ending.
 inline constexpr std::string_view kCrLf = "\r\n";
 

@@ -27,12 +27,6 @@ void TreeProgressCounter::Show() {
 
 namespace {
 
-void AppendLine(std::string& out, long long line1Based, std::string_view payload) {
-  AppendLineNumber(out, line1Based);
-  out += payload;
-  out += kCrLf;
-}
-
 // Post numbers are columns 1-5 of a slash header, so they hold only blanks,
 // signs and digits: 13 symbols, so five of them pack into an int.
 constexpr int kKeySymbols = 13;
@@ -196,7 +190,7 @@ std::string ReplyReference(std::string_view nextLine) {
 TreeHeaders CollectTreeHeaders(const DocumentLines& doc, std::string_view documentName,
                                TreeProgressCounter& progress) {
   TreeHeaders result;
-  AppendLine(result.file01, 1, NameToSideFileBytes(documentName));
+  AppendNumberedLine(result.file01, 1, NameToSideFileBytes(documentName));
   progress.StartPhase(1, 30);
   for (int line = 0; line + 1 < doc.count; ++line) {
     progress.BeforeUnit();
@@ -268,7 +262,7 @@ ReplyTree LinkReplyTree(const TreeHeaders& headers, std::string_view documentNam
 
   ReplyTree tree;
   tree.nodes.reserve(static_cast<size_t>(count));
-  AppendLine(tree.file02, 1, NameToSideFileBytes(documentName));
+  AppendNumberedLine(tree.file02, 1, NameToSideFileBytes(documentName));
   long long pathBytes = 0;
   for (int node = 0; node < count; ++node) pathBytes += 6LL * depth[node];
   tree.file02.reserve(headers.file01.size() + static_cast<size_t>(pathBytes) + 4u * count);
@@ -320,7 +314,7 @@ std::string DrawReplyTree(const TreeHeaders& headers, const ReplyTree& tree,
 
   std::string file03;
   file03.reserve(headers.file01.size() + 16u * static_cast<size_t>(count));
-  AppendLine(file03, 1, NameToSideFileBytes(documentName));
+  AppendNumberedLine(file03, 1, NameToSideFileBytes(documentName));
   progress.StartPhase(3, 10);
   for (int c = 0; c < count; ++c) {
     progress.BeforeUnit();

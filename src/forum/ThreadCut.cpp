@@ -97,8 +97,8 @@ std::optional<std::string> TitleCut(const std::vector<std::string>& items, int i
                                     const DocumentLines& doc, std::string_view currentFileName) {
   if (index < 0 || index >= static_cast<int>(items.size())) return std::nullopt;
   const ThreadRange range = ThreadRangeOf(items, index);
-  std::string file04 = MakeNumberedLine(1, NameToSideFileBytes(currentFileName));
-  file04 += kCrLf;
+  std::string file04;
+  AppendNumberedLine(file04, 1, NameToSideFileBytes(currentFileName));
   for (int item = range.first; item <= range.last; ++item) {
     // An item that names no line (not written by the tree build) adds nothing.
     const auto headerLine = EntryLineNumber(items[item]);

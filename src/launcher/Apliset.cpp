@@ -176,11 +176,7 @@ void TForm11::BtnCopyClick()
 
 void TForm11::BtnCutClick()
 {
-    const int entry = SelectedEntry();
-    if (entry < 0)
-        return;
-    clipboard_ = work_[entry];
-    BtnPaste->setEnabled(true);
+    BtnCopyClick();
     BtnDelClick();
 }
 

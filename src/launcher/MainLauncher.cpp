@@ -16,13 +16,17 @@ using namespace mainwin;
 
 namespace {
 
+pelto::LauncherEntry EntryOf(const TForm1& form, int slot)
+{
+    return {form.ProgTitle[slot], form.ProgName[slot], form.ProgOption[slot], form.ProgDir[slot],
+            form.ProgShortCut[slot]};
+}
+
 pelto::LauncherSlots SlotsOf(const TForm1& form)
 {
     pelto::LauncherSlots entries{};
-    for (int slot = 1; slot <= pelto::kLauncherCount; ++slot) {
-        entries[slot - 1] = {form.ProgTitle[slot], form.ProgName[slot], form.ProgOption[slot], form.ProgDir[slot],
-                           form.ProgShortCut[slot]};
-    }
+    for (int slot = 1; slot <= pelto::kLauncherCount; ++slot)
+        entries[slot - 1] = EntryOf(form, slot);
     return entries;
 }
 
@@ -92,9 +96,7 @@ void TForm1::RunLauncherSlot(int slot, bool oneBased)
 {
     const int topLine = std::max(BigView1->LineOfRow(BigView1->TopRow()), 0);
     const pelto::PlaceholderValues values = pelto::MakePlaceholderValues(CurrentFileName, topLine, oneBased);
-    const pelto::LauncherEntry entry{ProgTitle[slot], ProgName[slot], ProgOption[slot], ProgDir[slot],
-                                     ProgShortCut[slot]};
-    const pelto::LaunchCommand command = pelto::MakeLaunchCommand(entry, values);
+    const pelto::LaunchCommand command = pelto::MakeLaunchCommand(EntryOf(*this, slot), values);
 
     QStringList arguments;
     for (const std::string& argument : command.Arguments)
