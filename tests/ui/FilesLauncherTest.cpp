@@ -2,7 +2,6 @@
 // and the registry of running copies tested between two real processes.
 
 #include "app/AnotherForm.h"
-#include "app/Dialgdsp.h"
 #include "app/Main.h"
 #include "filelist/Filedsp.h"
 #include "filelist/Fileext.h"
@@ -21,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -36,26 +34,8 @@
 
 namespace {
 
-// Acts on the modal windows in the order they appear, one step each. A window
-// beyond the steps, or one a step leaves open, is rejected, so no failed check
-// can leave a test waiting.
-class Modals : public uitest::ModalDriver {
-public:
-    explicit Modals(std::vector<Step> steps = {}) : ModalDriver(std::move(steps)) {}
-
-    QStringList texts;   // message text, or "" for other windows
-
-protected:
-    void Note(QWidget* window) override
-    {
-        if (auto* box = qobject_cast<QMessageBox*>(window))
-            texts << box->text();
-        else if (auto* notice = qobject_cast<TForm17*>(window))
-            texts << notice->Label1->text();
-        else
-            texts << QString();
-    }
-};
+using Modals = uitest::MessageModals;
+using uitest::Lines;
 
 template <typename Form>
 Modals::Step On(std::function<void(Form*)> act)
@@ -75,14 +55,6 @@ Modals::Step FillEditor(const QString& title, const QString& program, const QStr
         editor->Edit5->setText(shortCut);
         editor->BtnOk->click();
     });
-}
-
-QStringList Titles(const QListWidget* list)
-{
-    QStringList titles;
-    for (int row = 0; row < list->count(); ++row)
-        titles << list->item(row)->text();
-    return titles;
 }
 
 pelto::LauncherSlots Entries(const QStringList& titles)
@@ -205,7 +177,7 @@ private slots:
         int selected = -2;
         {
             Modals driver({On<TForm8>([&](TForm8* window) {
-                shown = Titles(window->ListBox1);
+                shown = Lines(window->ListBox1);
                 folder = window->Edit1->text();
                 selected = window->ListBox1->selectedItems().isEmpty() ? -1 : window->ListBox1->currentRow();
                 window->ListBox1->setCurrentRow(1);
@@ -273,7 +245,7 @@ private slots:
     void addingStartsAtSlotOneAndStopsAtNine()
     {
         TForm11 dialog(pelto::LauncherSlots{});
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({QString()}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({QString()}));
         QVERIFY(!dialog.BtnPaste->isEnabled());
         {
             Modals add({FillEditor(QStringLiteral("Editor"), QStringLiteral("/bin/vi"))});
@@ -282,7 +254,7 @@ private slots:
         QCOMPARE(dialog.Slots()[0].Title, std::string("Editor"));
         // An empty label is kept as one blank.
         QCOMPARE(dialog.Slots()[0].ShortCut, std::string(" "));
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"Editor"}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"Editor"}));
 
         TForm11 eight(Entries({"1", "2", "3", "4", "5", "6", "7", "8"}));
         {
@@ -336,28 +308,28 @@ private slots:
         TForm11 dialog(Entries({"A", "B", "C"}));
         dialog.ListBox1->setCurrentRow(2);
         dialog.BtnDel->click();
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A", "B"}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"A", "B"}));
         QCOMPARE(dialog.ListBox1->currentRow(), 1);
 
         dialog.ListBox1->setCurrentRow(0);
         dialog.BtnCut->click();
         QVERIFY(dialog.BtnPaste->isEnabled());
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"B"}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"B"}));
         dialog.BtnPaste->click();   // in front of B
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A", "B"}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"A", "B"}));
         QCOMPARE(dialog.ListBox1->currentRow(), 0);
         dialog.BtnDown->click();
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"B", "A"}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"B", "A"}));
         QCOMPARE(dialog.ListBox1->currentRow(), 1);
         dialog.BtnDown->click();   // already last
         dialog.BtnUp->click();
         dialog.BtnUp->click();     // already first
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A", "B"}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"A", "B"}));
         QCOMPARE(dialog.Slots()[0].Program, std::string("/bin/A"));
 
         dialog.BtnDel->click();
         dialog.BtnDel->click();
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({QString()}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({QString()}));
         QCOMPARE(dialog.ListBox1->currentRow(), 0);
         // The empty item is no slot: copying it and pasting must not put an
         // empty slot in front of the entries.
@@ -366,10 +338,10 @@ private slots:
         fresh.BtnCut->click();
         QVERIFY(!fresh.BtnPaste->isEnabled());
         dialog.BtnPaste->click();   // the clipboard still holds A
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A"}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"A"}));
         dialog.BtnCopy->click();
         dialog.BtnPaste->click();
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"A", "A"}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"A", "A"}));
         for (size_t slot = 2; slot < dialog.Slots().size(); ++slot)
             QVERIFY(dialog.Slots()[slot].IsFree());
     }
@@ -382,7 +354,7 @@ private slots:
         const QByteArray before = ReadFile(IniPath());
         {
             Modals cancel({On<TForm11>([&](TForm11* dialog) {
-                listed = Titles(dialog->ListBox1);
+                listed = Lines(dialog->ListBox1);
                 dialog->ListBox1->setCurrentRow(0);
                 dialog->BtnDel->click();
                 dialog->BtnCansel->click();
@@ -411,13 +383,13 @@ private slots:
         table[1] = {"Two", "/bin/two", "", "", "F2"};
         table[4] = {"Five", "/bin/five", "", "", " "};
         TForm13 dialog(table);
-        QCOMPARE(Titles(dialog.ListBox1), QStringList({"Two  F2", "Five   "}));
+        QCOMPARE(Lines(dialog.ListBox1), QStringList({"Two  F2", "Five   "}));
         dialog.ListBox1->setCurrentRow(1);
         QTest::keyClick(dialog.ListBox1, Qt::Key_Return);
         QCOMPARE(dialog.LaunchChoice, 5);
 
         TForm13 empty(pelto::LauncherSlots{});
-        QCOMPARE(Titles(empty.ListBox1), QStringList({QString()}));
+        QCOMPARE(Lines(empty.ListBox1), QStringList({QString()}));
         empty.BtnOk->click();
         QCOMPARE(empty.LaunchChoice, -1);
 
@@ -529,7 +501,7 @@ private slots:
         // F3 lists both and brings the chosen one forward by identity.
         QStringList listed;
         Modals choose({On<TForm18>([&](TForm18* window) {
-            listed = Titles(window->ListBox1);
+            listed = Lines(window->ListBox1);
             window->ListBox1->setCurrentRow(1);
             window->BtnChange->click();
         })});

@@ -1,7 +1,6 @@
 // Resume points and bookmarks through the main window: storing them, the two
 // list windows, their actions and messages, and what the settings file holds.
 
-#include "app/Dialgdsp.h"
 #include "app/Main.h"
 #include "platform/NewInstance.h"
 #include "positions/Resumdsp.h"
@@ -15,7 +14,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -27,39 +25,11 @@
 
 namespace {
 
-// Acts on the modal windows in the order they appear, one step each; a window
-// beyond the steps, or one a step left open, is rejected so no test can hang.
-class ModalSequence : public uitest::ModalDriver {
-public:
-    explicit ModalSequence(std::vector<Step> steps = {}) : ModalDriver(std::move(steps), {.everyMs = 15, .patience = 20})
-    {
-    }
-
-    QStringList texts;   // message-box or message-window text; "" for others
-
-protected:
-    void Note(QWidget* window) override
-    {
-        if (auto* box = qobject_cast<QMessageBox*>(window))
-            texts << box->text();
-        else if (auto* notice = qobject_cast<TForm17*>(window))
-            texts << notice->Label1->text();
-        else
-            texts << QString();
-    }
-};
-
-// The texts of a list window's lines.
-QStringList Lines(const QListWidget* list)
-{
-    QStringList lines;
-    for (int row = 0; row < list->count(); ++row)
-        lines << list->item(row)->text();
-    return lines;
-}
+using Modals = uitest::MessageModals;
+using uitest::Lines;
 
 // Selects the first line that contains `part`, then presses Enter with `modifiers`.
-ModalSequence::Step EnterOnLine(const QString& part, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+Modals::Step EnterOnLine(const QString& part, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     return [part, modifiers](QWidget* window) {
         auto* list = window->findChild<QListWidget*>(QStringLiteral("ListBox1"));
@@ -110,7 +80,7 @@ private slots:
         TForm1 form({path});
         form.BigView1->SetTopRow(11);
         {
-            ModalSequence modals;
+            Modals modals;
             form.MenuResumMemClick();
             QCOMPARE(modals.texts, QStringList{kStoredNotice});
         }
@@ -122,7 +92,7 @@ private slots:
         QString caption;
         int selected = -1;
         QStringList buttons;
-        ModalSequence modals({[&](QWidget* window) {
+        Modals modals({[&](QWidget* window) {
             auto* list = qobject_cast<TForm20*>(window);
             QVERIFY(list);
             caption = list->windowTitle();
@@ -153,8 +123,8 @@ private slots:
         const int start = form.BigView1->TopRow();
 
         {
-            ModalSequence other({EnterOnLine(QStringLiteral("b.log")),
-                                 [](QWidget* box) { qobject_cast<QDialog*>(box)->reject(); }});
+            Modals other({EnterOnLine(QStringLiteral("b.log")),
+                          [](QWidget* box) { qobject_cast<QDialog*>(box)->reject(); }});
             form.MenuResumJumpClick();
             QCOMPARE(other.texts.value(1), QStringLiteral("    レジュームファイル名が一致していません。          "));
         }
@@ -163,7 +133,7 @@ private slots:
         QStringList lines;
         int selected = -1;
         {
-            ModalSequence zero({[&](QWidget* window) {
+            Modals zero({[&](QWidget* window) {
                 auto* list = qobject_cast<TForm20*>(window);
                 lines = Lines(list->ListBox1);
                 selected = list->ListBox1->currentRow();
@@ -179,7 +149,7 @@ private slots:
         QCOMPARE(form.BigView1->TopRow(), start);
 
         // The empty first line, Escape and the cancel button do nothing.
-        const std::vector<ModalSequence::Step> noChoice{
+        const std::vector<Modals::Step> noChoice{
             [](QWidget* window) {
                 auto* list = qobject_cast<TForm20*>(window);
                 list->ListBox1->setCurrentRow(0);
@@ -188,8 +158,8 @@ private slots:
             [](QWidget* window) { QTest::keyClick(qobject_cast<TForm20*>(window)->BtnResum, Qt::Key_Escape); },
             [](QWidget* window) { qobject_cast<TForm20*>(window)->BtnCansel->click(); },
         };
-        for (const ModalSequence::Step& step : noChoice) {
-            ModalSequence modals({step});
+        for (const Modals::Step& step : noChoice) {
+            Modals modals({step});
             form.MenuResumJumpClick();
             QCOMPARE(modals.titles.size(), 1);
         }
@@ -203,7 +173,7 @@ private slots:
         const QString second = MakeDocument(QStringLiteral("second log.txt"), 80);
         WriteIni("[ResumeFileName]\n1=000040 : " + second.toUtf8() + "\n");
         TForm1 form({first});
-        ModalSequence modals({EnterOnLine(QStringLiteral("second"), Qt::ShiftModifier)});
+        Modals modals({EnterOnLine(QStringLiteral("second"), Qt::ShiftModifier)});
         form.MenuResumJumpClick();
         QCOMPARE(modals.titles.size(), 1);
         QCOMPARE(form.ResumeAction, 1);
@@ -222,8 +192,8 @@ private slots:
         TForm1 form({path});
         form.BigView1->SetTopRow(4);
         const QString title = form.windowTitle();
-        ModalSequence modals({EnterOnLine(QStringLiteral("gone"), Qt::ShiftModifier),
-                              [](QWidget* box) { qobject_cast<QDialog*>(box)->reject(); }});
+        Modals modals({EnterOnLine(QStringLiteral("gone"), Qt::ShiftModifier),
+                       [](QWidget* box) { qobject_cast<QDialog*>(box)->reject(); }});
         form.MenuResumJumpClick();
         QCOMPARE(modals.texts.value(1), QStringLiteral("   指定されたファイルが存在しません。          "));
         QCOMPARE(QString::fromStdString(form.CurrentFileName), path);
@@ -247,7 +217,7 @@ private slots:
         });
         TForm1 form({path});
         {
-            ModalSequence modals({EnterOnLine(QStringLiteral("a name"), Qt::ControlModifier)});
+            Modals modals({EnterOnLine(QStringLiteral("a name"), Qt::ControlModifier)});
             form.MenuResumJumpClick();
             QCOMPARE(modals.titles.size(), 1);
         }
@@ -257,11 +227,11 @@ private slots:
         QCOMPARE(QString::fromStdString(form.CurrentFileName), path);
 
         pelto::SetProgramStarterForTesting([](const QString&, const QStringList&, const QString&) { return false; });
-        ModalSequence failed({[](QWidget* window) {
-                                  qobject_cast<TForm20*>(window)->ListBox1->setCurrentRow(1);
-                                  qobject_cast<TForm20*>(window)->BtnNewDsp->click();
-                              },
-                              [](QWidget* box) { qobject_cast<QDialog*>(box)->reject(); }});
+        Modals failed({[](QWidget* window) {
+                           qobject_cast<TForm20*>(window)->ListBox1->setCurrentRow(1);
+                           qobject_cast<TForm20*>(window)->BtnNewDsp->click();
+                       },
+                       [](QWidget* box) { qobject_cast<QDialog*>(box)->reject(); }});
         form.MenuResumJumpClick();
         pelto::SetProgramStarterForTesting({});
         QCOMPARE(failed.texts.value(1), QStringLiteral("    Pelto.exe の新規起動に失敗しました。          "));
@@ -279,7 +249,7 @@ private slots:
         QRect shown;
         bool closedOnSwapButton = true;
         QSize listBefore, listAfter;
-        ModalSequence modals({[&](QWidget* window) {
+        Modals modals({[&](QWidget* window) {
             auto* list = qobject_cast<TForm20*>(window);
             shown = QRect(list->pos(), list->size());
             // The swap button takes neither Escape nor Backspace.
@@ -314,7 +284,7 @@ private slots:
         QStringList notices;
         for (int topRow : {29, 4}) {
             form.BigView1->SetTopRow(topRow);
-            ModalSequence modals;
+            Modals modals;
             form.MenuShioriMemClick();
             notices << modals.texts;
         }
@@ -326,7 +296,7 @@ private slots:
         QStringList before;
         QString caption;
         {
-            ModalSequence modals({[&](QWidget* window) {
+            Modals modals({[&](QWidget* window) {
                 auto* list = qobject_cast<TForm6*>(window);
                 caption = list->windowTitle();
                 before = Lines(list->ListBox1);
@@ -341,11 +311,11 @@ private slots:
         // A third one in front; sorted, the second line (line 30) chosen by a
         // double-click. The sort alone leaves the file as it was.
         form.BigView1->SetTopRow(44);
-        { ModalSequence notice; form.MenuShioriMemClick(); }
+        { Modals notice; form.MenuShioriMemClick(); }
         form.BigView1->SetTopRow(0);
         QStringList sorted;
         {
-            ModalSequence again({[&](QWidget* window) {
+            Modals again({[&](QWidget* window) {
                 auto* list = qobject_cast<TForm6*>(window);
                 list->BtnSort->click();
                 sorted = Lines(list->ListBox1);
@@ -363,7 +333,7 @@ private slots:
 
         QStringList cleared;
         {
-            ModalSequence clear({[&](QWidget* window) {
+            Modals clear({[&](QWidget* window) {
                 auto* list = qobject_cast<TForm6*>(window);
                 list->BtnClear->click();
                 cleared = Lines(list->ListBox1);
@@ -383,7 +353,7 @@ private slots:
         {
             TForm1 form({path});
             QStringList lines;
-            ModalSequence modals({[&](QWidget* window) {
+            Modals modals({[&](QWidget* window) {
                 auto* list = qobject_cast<TForm6*>(window);
                 lines = Lines(list->ListBox1);
                 list->BtnRireki->click();
@@ -394,7 +364,7 @@ private slots:
         }
         WriteIni("[ShioriStrName]\n1=000000 : zero\n");
         TForm1 form({path});
-        ModalSequence modals({EnterOnLine(QStringLiteral("zero"))});
+        Modals modals({EnterOnLine(QStringLiteral("zero"))});
         form.MenuShioriDispClick();
         QCOMPARE(modals.texts.value(1), kOutOfRange);
     }
@@ -405,7 +375,7 @@ private slots:
         {
             TForm1 form({path});
             form.BigView1->SetTopRow(3);
-            ModalSequence notice;
+            Modals notice;
             form.MenuShioriMemClick();
             QCOMPARE(Read("ShioriStrName", "1"), std::string("000004 : あい line 4"));
             form.close();
@@ -413,7 +383,7 @@ private slots:
         QCOMPARE(Section("ShioriStrName", 9), QStringList(9, QString()));
         TForm1 form({path});
         QStringList lines;
-        ModalSequence modals({[&](QWidget* window) {
+        Modals modals({[&](QWidget* window) {
             lines = Lines(qobject_cast<TForm6*>(window)->ListBox1);
             qobject_cast<QDialog*>(window)->reject();
         }});

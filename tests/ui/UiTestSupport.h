@@ -1,9 +1,11 @@
 // What the main-window tests share: a temporary folder that stands for the
 // program's folder (settings file and test documents live there), the driver
-// that answers modal windows, and a main() with a private runtime folder.
+// that answers modal windows and keeps their messages, the lines of a list,
+// and a main() with a private runtime folder.
 
 #pragma once
 
+#include "app/Dialgdsp.h"
 #include "platform/Application.h"
 #include "settings/ExePaths.h"
 #include "settings/IniFile.h"
@@ -12,6 +14,9 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -166,6 +171,35 @@ private:
     int waited_ = 0;
     int seen_ = 0;
 };
+
+// A ModalDriver that keeps what each window said: a message box's text, a
+// notice's label, "" for any other window.
+class MessageModals : public ModalDriver {
+public:
+    explicit MessageModals(std::vector<Step> steps = {}) : ModalDriver(std::move(steps)) {}
+
+    QStringList texts;   // one entry per window, in the order they appeared
+
+protected:
+    void Note(QWidget* window) override
+    {
+        if (auto* box = qobject_cast<QMessageBox*>(window))
+            texts << box->text();
+        else if (auto* notice = qobject_cast<TForm17*>(window))
+            texts << notice->Label1->text();
+        else
+            texts << QString();
+    }
+};
+
+// The texts of a list's lines, top to bottom.
+inline QStringList Lines(const QListWidget* list)
+{
+    QStringList lines;
+    for (int row = 0; row < list->count(); ++row)
+        lines << list->item(row)->text();
+    return lines;
+}
 
 // main() of a test object that opens main windows: a private runtime folder,
 // so no test meets a running copy's socket, and the program's application.
