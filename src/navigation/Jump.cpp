@@ -44,7 +44,7 @@ TForm5::TForm5(std::span<std::string> history, int shownSize, QWidget* parent)
     Label1->setGeometry(16, 12, 120, 22);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setMaxLength(6);
+    Edit1->setMaxLength(9);   // a log of a gigabyte has tens of millions of lines
     Edit1->setGeometry(16, 36, 150, 28);
     Label1->setBuddy(Edit1);
 

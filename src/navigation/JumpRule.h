@@ -13,16 +13,19 @@ namespace pelto {
 // Notice of the message window (UTF-8) when a number is refused.
 inline constexpr const char* kLineOutOfRangeMessage = "    行番号が範囲外です。   ";
 
-// Highest row number a jump may aim at.
-inline constexpr int32_t kMaxJumpRow = 999999;
-
 // The TopRow that shows 1-based line lineNumber: R := RowOfLine(lineNumber),
-// refused unless 1 <= R <= 999999; then R - 1, or the last row when R is at
-// or past RowCount.  A negative number is refused (it names no line).
+// refused unless 1 <= R; then R - 1, or the last row when R is at or past
+// RowCount.  Every row of the document is reachable, however long it is.
+// A negative number is refused (it names no line).
 std::optional<int32_t> JumpTopRow(int64_t lineNumber, const RowTable& rows);
 
-// The same for a stored or typed number: it must convert as a whole (leading
-// blanks, an optional sign, "$" or "0x" for hexadecimal).
+// A typed line number as a whole: leading blanks, an optional sign, decimal
+// digits or hexadecimal ones after a leading "$" (32 bits, so "$FFFFFFFF" is
+// -1).  Unlike the settings file's numbers, "0x" is not hexadecimal here:
+// anything but a digit fails.
+std::optional<int32_t> JumpNumber(std::string_view numberText);
+
+// JumpTopRow for a typed number that must convert by JumpNumber.
 std::optional<int32_t> JumpTopRow(std::string_view numberText, const RowTable& rows);
 
 enum class JumpOutcome {

@@ -12,7 +12,7 @@ bool LineNumberInRange(int32_t line1, const TBvStrings& store)
 {
     // The start line outlives the document it was marked in: a number past
     // the current document's end must not reach the line store.
-    return line1 >= 1 && line1 <= kMaxSelectLineNumber && line1 <= store.Count();
+    return line1 >= 1 && line1 <= store.Count();
 }
 
 // A decimal integer of at least six digits, zero-filled.

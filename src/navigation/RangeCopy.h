@@ -16,7 +16,6 @@ inline constexpr const char* kSelectTooManyLinesMessage = "    コピーでき�
 // Caption while the text goes to the clipboard (UTF-8).
 inline constexpr const char* kCopyingCaption = "  クリップボードにコピー中です。 ";
 
-inline constexpr int32_t kMaxSelectLineNumber = 999999;
 inline constexpr int32_t kMaxCopyLines = 999;
 
 enum class RangeCopyOutcome { Copied, StartOutOfRange, EndOutOfRange, TooManyLines };
@@ -28,8 +27,8 @@ struct RangeCopy {
 };
 
 // The lines from the smaller to the larger 1-based line number, both included,
-// in ascending order.  A number outside 1..999999 or past the document's last
-// line is refused (the start first), and so is a range of 1000 lines or more.
+// in ascending order.  A number outside 1..the document's line count is
+// refused (the start first), and so is a range of 1000 lines or more.
 RangeCopy BuildRangeCopy(const TBvStrings& store, int32_t startLine1, int32_t endLine1);
 
 // The message window text for a refusal; empty for Copied.
@@ -38,7 +37,8 @@ const char* RangeCopyMessage(RangeCopyOutcome outcome);
 // Lines from the smaller to the larger number, both included.
 int32_t SelectedLineCount(int32_t startLine1, int32_t currentLine1);
 
-// The caption while selecting (UTF-8), numbers with at least six digits.
+// The caption while selecting (UTF-8), numbers zero-filled to six digits and
+// longer ones in full.
 std::string SelectionCaption(int32_t startLine1, int32_t currentLine1);
 
 } // namespace pelto

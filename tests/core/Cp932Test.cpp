@@ -112,6 +112,13 @@ TEST(NumberedLine, WritesSixDigitsOrMore)
     EXPECT_EQ(MakeNumberedLine(5, "x"), "000005 : x");
     EXPECT_EQ(MakeNumberedLine(999999, ""), "999999 : ");
     EXPECT_EQ(MakeNumberedLine(1234567, "a : b"), "1234567 : a : b");
+    for (long long number : {1'000'000LL, 12'345'678LL}) {
+        long long read = 0;
+        std::string payload;
+        ASSERT_TRUE(ReadNumberedLine(MakeNumberedLine(number, "name"), read, payload));
+        EXPECT_EQ(read, number);
+        EXPECT_EQ(payload, "name");
+    }
 }
 
 TEST(NumberedLine, ReadsTheNumberBeforeTheFirstSeparator)

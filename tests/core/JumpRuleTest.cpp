@@ -35,6 +35,10 @@ TEST(JumpRule, TypedTexts)
     ExpectJump(Jump(doc, " 12"), 11);
     ExpectJump(Jump(doc, "+12"), 11);
     ExpectJump(Jump(doc, "$A"), 9);
+    // Only "$" makes a typed number hexadecimal.
+    for (std::string_view text : {"0x1A", "0X1A", " +0x1A", "$0x1A", "1A"})
+        EXPECT_EQ(Jump(doc, text).Outcome, JumpOutcome::OutOfRange) << text;
+    ExpectJump(Jump(doc, "0010"), 9);
     EXPECT_EQ(Jump(doc, "-5").Outcome, JumpOutcome::MinusSign);
     EXPECT_EQ(Jump(doc, "1-2").Outcome, JumpOutcome::MinusSign);
     EXPECT_EQ(Jump(doc, "12a").Outcome, JumpOutcome::OutOfRange);
@@ -68,16 +72,22 @@ TEST(JumpRule, WrappedLinesAndTheRowBeforeTheNextLine)
     EXPECT_EQ(Jump(empty, "1").Outcome, JumpOutcome::OutOfRange);
 }
 
-TEST(JumpRule, RowsBeyond999999AreRefused)
+TEST(JumpRule, EveryRowOfALongDocumentIsReachable)
 {
     std::string bytes;
     bytes.reserve(3'000'010);
-    for (int line = 0; line < 1'000'001; ++line)
+    for (int line = 0; line < 1'000'002; ++line)
         bytes += "x\r\n";
     Document doc(bytes);
     EXPECT_EQ(JumpTopRow(999'999, doc.rows), 999'998);
-    EXPECT_FALSE(JumpTopRow(1'000'000, doc.rows));
-    EXPECT_FALSE(JumpTopRow(5'000'000, doc.rows));
+    EXPECT_EQ(JumpTopRow(1'000'000, doc.rows), 999'999);
+    EXPECT_EQ(JumpTopRow(1'000'001, doc.rows), 1'000'000);
+    // The last line and anything past it: the last row.
+    EXPECT_EQ(JumpTopRow(1'000'002, doc.rows), 1'000'001);
+    EXPECT_EQ(JumpTopRow(5'000'000, doc.rows), 1'000'001);
+    // Seven and nine typed digits, as the dialog now takes them.
+    ExpectJump(Jump(doc, "1000001"), 1'000'000);
+    ExpectJump(Jump(doc, "999999999"), 1'000'001);
 }
 
 } // namespace

@@ -61,6 +61,14 @@ TEST(RangeCopy, LineNumbersOutOfRange)
     // A start marked in a longer document than the one now shown.
     EXPECT_EQ(BuildRangeCopy(doc.store, 11, 10).Outcome, RangeCopyOutcome::StartOutOfRange);
     EXPECT_STREQ(RangeCopyMessage(RangeCopyOutcome::StartOutOfRange), "    選択開始の行番号が範囲外です。   ");
+
+    // Past line 999999 only the document's own end limits a range.
+    Document big(NumberedLines(1'000'002));
+    const RangeCopy far = BuildRangeCopy(big.store, 1'000'002, 999'999);
+    ASSERT_EQ(far.Outcome, RangeCopyOutcome::Copied);
+    EXPECT_EQ(far.Text, "L999999\r\nL1000000\r\nL1000001\r\nL1000002\r\n");
+    EXPECT_EQ(BuildRangeCopy(big.store, 1'000'003, 1'000'002).Outcome, RangeCopyOutcome::StartOutOfRange);
+    EXPECT_EQ(BuildRangeCopy(big.store, 1'000'002, 1'000'003).Outcome, RangeCopyOutcome::EndOutOfRange);
     EXPECT_STREQ(RangeCopyMessage(RangeCopyOutcome::EndOutOfRange), "    選択終了の行番号が範囲外です。   ");
 }
 

@@ -3,6 +3,7 @@
 // wrap switch.
 
 #include "app/Main.h"
+#include "forum/Titledsp.h"
 #include "navigation/Jump.h"
 #include "navigation/Linenum.h"
 #include "navigation/Wrapchg.h"
@@ -384,6 +385,65 @@ private slots:
         QVERIFY(HasKey("JumpLineNum", "1"));
     }
 
+    // A log of more than a million one-byte lines, a post header near its end:
+    // the jump, the resume jump at start-up, the stored record and the title
+    // list all reach past line 999999.
+    void linesPastTheMillionAreReachable()
+    {
+        constexpr int kLines = 1'100'000;
+        constexpr int kHeaderLine = 1'050'001;   // 1-based
+        QByteArray bytes;
+        bytes.reserve(kLines * 3 + 64);
+        for (int line = 1; line <= kLines; ++line)
+            bytes += line == kHeaderLine ? QByteArray("00002/00004 ID2  far title\r\n") : QByteArray("x\r\n");
+        const QString path = WriteFile(QStringLiteral("million.log"), bytes);
+        bytes.clear();
+        WriteIni("[ResumeFileName]\n1=1040000 : " + path.toUtf8() + "\n");
+
+        TForm1 form({path});
+        QCOMPARE(form.BigView1->RowCount(), kLines);
+        QCOMPARE(TopLine(form) + 1, 1'040'000);
+
+        {
+            ModalScript script({TypeJump(QStringLiteral("1080000"))});
+            form.MenuJumpClick();
+            QVERIFY(script.messages.isEmpty());
+        }
+        QCOMPARE(TopLine(form) + 1, 1'080'000);
+        QString current;
+        {
+            ModalScript script({[&](QWidget* window) {
+                auto* info = qobject_cast<TForm7*>(window);
+                QVERIFY(info);
+                current = info->Label2->text();
+                info->accept();
+            }});
+            form.MenuLineNumDispClick();
+        }
+        QCOMPARE(current, QStringLiteral("1080000 (1080000)"));
+        form.StoreResumeRecord();
+        QCOMPARE(Read("ResumeFileName", "1"), "1080000 : " + path.toStdString());
+
+        {
+            ModalScript script;   // the completion notice
+            form.MenuAllTitleGetClick();
+        }
+        int listed = 0;
+        {
+            ModalScript script({[&](QWidget* window) {
+                auto* list = qobject_cast<TForm9*>(window);
+                QVERIFY(list);
+                listed = list->ItemCount();
+                list->ListBox1->setCurrentIndex(list->ListBox1->model()->index(listed - 1, 0));
+                QTest::keyClick(list->ListBox1, Qt::Key_Return);
+            }});
+            form.MenuTitleDispClick();
+            QVERIFY(script.messages.isEmpty());
+        }
+        QCOMPARE(listed, 2);
+        QCOMPARE(TopLine(form) + 1, kHeaderLine);
+    }
+
     void informationWindowShowsTheTopRowAndItsLine()
     {
         TForm1 form({MakeDocument(QStringLiteral("info.log"), 30, 5)});
@@ -456,15 +516,20 @@ private slots:
     {
         const QString path = MakeDocument(QStringLiteral("vanishing.log"), 30, 5);
         TForm1 form({path});
+        form.resize(400, 300);
         form.BigView1->SetTopRow(10);
+        const int topLine = TopLine(form);
         QVERIFY(QFile::remove(path));
         ModalScript script({Click("BtnWrapOn")});
         form.MenuWrapChangeClick();
         QCOMPARE(script.messages,
                  QStringList({QStringLiteral("   指定されたファイルがオープンできませんでした。          ")}));
-        QCOMPARE(form.BigView1->WrapByte(), 80);
+        // the lines in memory, wrapped the chosen way, from the same line
+        QCOMPARE(form.BigView1->WrapByte(), 0);
         QCOMPARE(form.BigView1->LineCount(), 30);
-        QCOMPARE(form.BigView1->TopRow(), 10);
+        QVERIFY(form.BigView1->RowCount() != 32);
+        QCOMPARE(form.BigView1->TopRow(), form.BigView1->RowOfLine(topLine));
+        QVERIFY(form.windowTitle().endsWith(QStringLiteral("  全行数 : %1 (30)").arg(form.BigView1->RowCount())));
     }
 };
 
