@@ -85,6 +85,24 @@ bool ValidUtf8(std::string_view text)
 
 } // namespace
 
+bool PatternBytes(std::string_view pattern, bool hex, std::optional<std::string>& bytes, std::string& error)
+{
+    if (hex) {
+        bytes = HexBytes(pattern);
+        if (!bytes) {
+            error = "PATTERN is not hexadecimal bytes (two digits a byte)";
+            return false;
+        }
+        return true;
+    }
+    if (!ValidUtf8(pattern)) {
+        error = "PATTERN is not UTF-8 text";
+        return false;
+    }
+    bytes = Utf8ToCp932(pattern);  // nullopt: a character CP932 lacks
+    return true;
+}
+
 std::optional<FindOptions> ParseFindArguments(const std::vector<std::string_view>& args, std::string& error)
 {
     FindOptions options;
@@ -153,19 +171,8 @@ int RunFind(const FindOptions& options, std::string& output, std::string& error)
     output.clear();
     // The pattern first: a bad one should not cost a load.
     std::optional<std::string> bytes;
-    if (options.hex) {
-        bytes = HexBytes(options.pattern);
-        if (!bytes) {
-            error = "PATTERN is not hexadecimal bytes (two digits a byte)";
-            return 2;
-        }
-    } else {
-        if (!ValidUtf8(options.pattern)) {
-            error = "PATTERN is not UTF-8 text";
-            return 2;
-        }
-        bytes = Utf8ToCp932(options.pattern);  // nullopt: a character CP932 lacks
-    }
+    if (!PatternBytes(options.pattern, options.hex, bytes, error))
+        return 2;
 
     TBvStrings store;
     RowTable rows;

@@ -22,6 +22,11 @@ struct FindOptions {
     std::string file;
 };
 
+// PATTERN as CP932 bytes: hexadecimal digits with hex, else UTF-8 text
+// converted (nullopt in *bytes for a character CP932 lacks, which finds
+// nothing).  False, with a reason in error, when the pattern is malformed.
+bool PatternBytes(std::string_view pattern, bool hex, std::optional<std::string>& bytes, std::string& error);
+
 // Parses the words after "find".  nullopt, with a one-line reason in error,
 // on a bad argument.
 std::optional<FindOptions> ParseFindArguments(const std::vector<std::string_view>& args, std::string& error);

@@ -16,6 +16,7 @@
 
 #include "cli/FindCommand.h"
 #include "cli/ForumCommands.h"
+#include "cli/GrepCommand.h"
 #include "view/BvStrings.h"
 #include "view/RowTable.h"
 
@@ -262,14 +263,15 @@ constexpr const char* kUsage =
     "       pelto-cli find   [--case] [--prior] [--hex] [--wrap N | --nowrap] [--top ROW] PATTERN FILE\n"
     "       pelto-cli titles [--new] FILE\n"
     "       pelto-cli tree   [--level 1|2|3] FILE\n"
-    "       pelto-cli thread --index K FILE\n";
+    "       pelto-cli thread --index K FILE\n"
+    "       pelto-cli grep   [--case] [--hex] [--post] PATTERN FILE...\n";
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("pelto-cli: a command is missing (stats, rows, find, titles, tree, thread)\n", stderr);
+        std::fputs("pelto-cli: a command is missing (stats, rows, find, titles, tree, thread, grep)\n", stderr);
         return kExitBadUse;
     }
     std::string_view name = argv[1];
@@ -280,6 +282,8 @@ int main(int argc, char** argv)
     // find parses its own arguments, PATTERN may start with '-'.
     if (name == "find")
         return pelto::CliFind(argc - 2, argv + 2);
+    if (name == "grep")
+        return pelto::CliGrep(argc - 2, argv + 2);
     const Command* command = nullptr;
     for (const Command& candidate : Commands()) {
         if (candidate.name == name)

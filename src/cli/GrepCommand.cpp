@@ -1,0 +1,240 @@
+#include "cli/GrepCommand.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "cli/FindCommand.h"
+#include "navigation/HitList.h"
+#include "text/Cp932.h"
+
+namespace pelto {
+
+namespace {
+
+constexpr const char* kGrepUsage =
+    "usage: pelto-cli grep [--case] [--hex] [--post] PATTERN FILE...\n"
+    "  Prints FILE:LINE:TEXT for every line of the FILEs that holds PATTERN, matched as the\n"
+    "  search dialog matches (whole characters, single-byte letters folded unless --case);\n"
+    "  LINE is 1-based, TEXT the line as UTF-8.  --post adds the number of the post the line\n"
+    "  belongs to: FILE:LINE:POST:TEXT.  --hex takes PATTERN as CP932 bytes in hexadecimal.\n"
+    "  Status 0 when a line was found, 1 when none, 2 after an error.\n";
+
+// A file's bytes: mapped when it is a regular file, read otherwise.
+class FileBytes {
+public:
+    ~FileBytes()
+    {
+        if (mapped_)
+            munmap(mapped_, size_);
+    }
+
+    // False with a reason in error when the file cannot be read.
+    bool Open(const std::string& path, std::string& error)
+    {
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        struct stat info {};
+        bool ok = fstat(fd, &info) == 0;
+        if (ok && S_ISDIR(info.st_mode)) {
+            error = std::strerror(EISDIR);
+            ok = false;
+        } else if (ok && S_ISREG(info.st_mode) && info.st_size > 0) {
+            size_ = static_cast<size_t>(info.st_size);
+            void* at = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (at != MAP_FAILED) {
+                mapped_ = static_cast<char*>(at);
+                madvise(at, size_, MADV_SEQUENTIAL);
+            } else {
+                ok = ReadAll(fd, error);
+            }
+        } else if (ok && !S_ISREG(info.st_mode)) {
+            ok = ReadAll(fd, error);
+        }
+        if (!ok && error.empty())
+            error = std::strerror(errno);
+        close(fd);
+        return ok;
+    }
+
+    std::string_view Bytes() const
+    {
+        return mapped_ ? std::string_view(mapped_, size_) : std::string_view(read_);
+    }
+
+private:
+    bool ReadAll(int fd, std::string& error)
+    {
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got == 0)
+                return true;
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = std::strerror(errno);
+                return false;
+            }
+            read_.append(buffer, static_cast<size_t>(got));
+        }
+    }
+
+    char* mapped_ = nullptr;
+    size_t size_ = 0;
+    std::string read_;
+};
+
+class Output {
+public:
+    void Append(std::string_view text)
+    {
+        buffer_.append(text);
+        if (buffer_.size() >= (1 << 16))
+            Flush();
+    }
+    void AppendNumber(long long value)
+    {
+        char digits[24];
+        auto result = std::to_chars(digits, digits + sizeof digits, value);
+        buffer_.append(digits, result.ptr);
+    }
+    bool Flush()
+    {
+        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size())
+            failed_ = true;
+        buffer_.clear();
+        return !failed_;
+    }
+    bool Finish() { return Flush() && std::fflush(stdout) == 0 && !std::ferror(stdout); }
+
+private:
+    std::string buffer_;
+    bool failed_ = false;
+};
+
+struct GrepOptions {
+    bool caseSensitive = false;
+    bool hex = false;
+    bool post = false;
+    std::string pattern;
+    std::vector<std::string> files;
+};
+
+std::optional<GrepOptions> ParseGrepArguments(int argc, char** argv, std::string& error)
+{
+    GrepOptions options;
+    std::vector<std::string_view> operands;
+    bool optionsDone = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        // A pattern such as "-5" is an operand; only "--" words are options.
+        if (optionsDone || word.size() < 2 || word.substr(0, 2) != "--") {
+            operands.push_back(word);
+        } else if (word == "--") {
+            optionsDone = true;
+        } else if (word == "--case") {
+            options.caseSensitive = true;
+        } else if (word == "--hex") {
+            options.hex = true;
+        } else if (word == "--post") {
+            options.post = true;
+        } else {
+            error = "unknown option " + std::string(word);
+            return std::nullopt;
+        }
+    }
+    if (operands.size() < 2) {
+        error = "PATTERN and at least one FILE are needed";
+        return std::nullopt;
+    }
+    options.pattern = std::string(operands[0]);
+    if (options.pattern.empty()) {
+        error = "PATTERN is empty";
+        return std::nullopt;
+    }
+    options.files.assign(operands.begin() + 1, operands.end());
+    return options;
+}
+
+} // namespace
+
+std::string GrepLineText(std::string_view cp932Line)
+{
+    // 0xFF is no CP932 byte, lead or trail: each control byte so replaced
+    // becomes exactly one U+FFFD, whatever stands before it.
+    std::string shown(cp932Line);
+    for (char& b : shown) {
+        const auto u = static_cast<unsigned char>(b);
+        if ((u < 0x20 && u != '\t') || u == 0x7F)
+            b = static_cast<char>(0xFF);
+    }
+    return Cp932ToUtf8(shown);
+}
+
+int CliGrep(int argc, char** argv)
+{
+    if (argc == 1 && (std::string_view(argv[0]) == "--help" || std::string_view(argv[0]) == "-h")) {
+        std::fputs(kGrepUsage, stdout);
+        return 0;
+    }
+    std::string error;
+    std::optional<GrepOptions> options = ParseGrepArguments(argc, argv, error);
+    std::optional<std::string> bytes;
+    if (!options || !PatternBytes(options->pattern, options->hex, bytes, error)) {
+        std::fprintf(stderr, "pelto-cli: grep: %s\n", error.c_str());
+        return 2;
+    }
+    // A character CP932 lacks finds nothing, as in the search dialog.
+    const LineMatcher matcher(bytes.value_or(std::string()), options->caseSensitive);
+
+    Output out;
+    bool found = false;
+    bool failed = false;
+    for (const std::string& file : options->files) {
+        FileBytes content;
+        if (!content.Open(file, error)) {
+            std::fprintf(stderr, "pelto-cli: grep: %s: %s\n", file.c_str(), error.c_str());
+            failed = true;
+            continue;
+        }
+        if (matcher.Empty())
+            continue;
+        const std::string_view loaded = LoadedPart(content.Bytes());
+        BytePostFinder posts(loaded);
+        ScanFileBytes(loaded, matcher, [&](int64_t line, std::string_view text, size_t) {
+            found = true;
+            out.Append(file);
+            out.Append(":");
+            out.AppendNumber(line + 1);
+            out.Append(":");
+            if (options->post) {
+                const PostRef& post = posts.Of(line, text.data());
+                if (post.HeaderLine >= 0)
+                    out.AppendNumber(post.Number);
+                out.Append(":");
+            }
+            out.Append(GrepLineText(text));
+            out.Append("\n");
+            return true;
+        });
+    }
+    if (!out.Finish()) {
+        std::fputs("pelto-cli: grep: standard output could not be written\n", stderr);
+        return 2;
+    }
+    return failed ? 2 : found ? 0 : 1;
+}
+
+} // namespace pelto

@@ -1,0 +1,566 @@
+#include "navigation/HitList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "forum/ThreadCut.h"
+#include "text/Cp932.h"
+
+namespace pelto {
+
+namespace {
+
+inline bool IsUpper(unsigned char b) { return b >= 'A' && b <= 'Z'; }
+inline bool IsLower(unsigned char b) { return b >= 'a' && b <= 'z'; }
+inline bool Lead(char b) { return IsDBCSLeadByte(static_cast<unsigned char>(b)); }
+
+} // namespace
+
+// --- matching ---------------------------------------------------------------
+
+LineMatcher::LineMatcher(std::string_view cp932Pattern, bool caseSensitive)
+    : pattern_(cp932Pattern), fold_(!caseSensitive)
+{
+    if (fold_)
+        UpperAscii(pattern_);
+    lower_ = pattern_;
+    if (fold_) {
+        for (char& b : lower_) {
+            if (IsUpper(static_cast<unsigned char>(b)))
+                b = static_cast<char>(b - 'A' + 'a');
+        }
+    }
+}
+
+const char* LineMatcher::NextCandidate(const char* from, const char* end) const
+{
+    const size_t m = pattern_.size();
+    if (m == 0 || end - from < static_cast<ptrdiff_t>(m))
+        return end;
+    const char* lastStart = end - m;
+    const char first = pattern_[0], firstAlt = lower_[0];
+    const char last = pattern_[m - 1], lastAlt = lower_[m - 1];
+    const char* p = from;
+#if defined(__SSE2__)
+    // Sixteen start positions at a time, by their first and last bytes.
+    const __m128i vFirst = _mm_set1_epi8(first), vFirstAlt = _mm_set1_epi8(firstAlt);
+    const __m128i vLast = _mm_set1_epi8(last), vLastAlt = _mm_set1_epi8(lastAlt);
+    while (lastStart - p >= 15) {
+        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + m - 1));
+        const __m128i eqHead = _mm_or_si128(_mm_cmpeq_epi8(head, vFirst), _mm_cmpeq_epi8(head, vFirstAlt));
+        const __m128i eqTail = _mm_or_si128(_mm_cmpeq_epi8(tail, vLast), _mm_cmpeq_epi8(tail, vLastAlt));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(eqHead, eqTail)));
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+        p += 16;
+    }
+#endif
+    for (; p <= lastStart; ++p) {
+        if ((*p == first || *p == firstAlt) && (p[m - 1] == last || p[m - 1] == lastAlt))
+            return p;
+    }
+    return end;
+}
+
+bool LineMatcher::MatchesAt(std::string_view line, size_t offset) const
+{
+    const size_t m = pattern_.size();
+    // The whole string inside the line: a double-byte character of the
+    // pattern never matches a lead byte cut off by the line's end.
+    if (m == 0 || offset > line.size() || line.size() - offset < m)
+        return false;
+    if (!fold_)
+        return std::memcmp(line.data() + offset, pattern_.data(), m) == 0;
+    // Walk the line's characters: only single-byte a-z fold.
+    size_t t = offset;
+    for (size_t j = 0; j < m;) {
+        const char b = line[t];
+        if (Lead(b) && t + 1 < line.size()) {
+            if (b != pattern_[j] || (j + 1 < m && line[t + 1] != pattern_[j + 1]))
+                return false;
+            t += 2;
+            j += 2;
+        } else {
+            const auto u = static_cast<unsigned char>(b);
+            if ((IsLower(u) ? static_cast<char>(u - 'a' + 'A') : b) != pattern_[j])
+                return false;
+            ++t;
+            ++j;
+        }
+    }
+    return true;
+}
+
+bool CharacterWalk::IsStart(std::string_view line, size_t offset)
+{
+    if (line_ != line.data() || at_ > offset) {
+        line_ = line.data();
+        at_ = 0;
+    }
+    while (at_ < offset)
+        at_ += (Lead(line[at_]) && at_ + 1 < line.size()) ? 2 : 1;
+    return at_ == offset;
+}
+
+size_t LineMatcher::Find(std::string_view line) const
+{
+    CharacterWalk walk;
+    const char* end = line.data() + line.size();
+    for (const char* from = line.data();;) {
+        const char* at = NextCandidate(from, end);
+        if (at == end)
+            return std::string_view::npos;
+        const auto offset = static_cast<size_t>(at - line.data());
+        if (walk.IsStart(line, offset) && MatchesAt(line, offset))
+            return offset;
+        from = at + 1;
+    }
+}
+
+int LineMatcher::CountIn(std::string_view line) const
+{
+    CharacterWalk walk;
+    const char* end = line.data() + line.size();
+    int count = 0;
+    for (const char* from = line.data();;) {
+        const char* at = NextCandidate(from, end);
+        if (at == end)
+            return count;
+        const auto offset = static_cast<size_t>(at - line.data());
+        if (walk.IsStart(line, offset) && MatchesAt(line, offset)) {
+            ++count;
+            from = at + pattern_.size();
+        } else {
+            from = at + 1;
+        }
+    }
+}
+
+// --- scanning a line store --------------------------------------------------
+
+namespace {
+
+struct Span {
+    const char* begin;
+    const char* end;
+    int32_t line;
+};
+
+// A loaded document keeps its lines in one block, in order, separated only by
+// their breaks (at most two bytes); lines that sit like that are searched as
+// one stretch.  `between` is the bytes of the lines passed over since the last
+// span, with their breaks.
+bool Adjacent(const char* previousEnd, const char* begin, size_t between)
+{
+    return begin >= previousEnd && static_cast<size_t>(begin - previousEnd) <= between + 2;
+}
+
+constexpr size_t kChunkLines = 16384;
+
+} // namespace
+
+void ScanStoreLines(const TBvStrings& store, const LineMatcher& matcher,
+                    const std::function<bool(const LineHit&)>& onHit,
+                    const std::function<bool(int32_t)>& keepGoing)
+{
+    if (matcher.Empty())
+        return;
+    const int32_t count = store.Count();
+    std::vector<Span> spans;
+    spans.reserve(kChunkLines);
+    CharacterWalk walk;
+    int32_t line = 0;
+    while (line < count) {
+        if (keepGoing && !keepGoing(line))
+            return;
+        spans.clear();
+        const char* previousEnd = nullptr;
+        size_t between = 0;
+        for (; line < count && spans.size() < kChunkLines; ++line) {
+            const std::string_view text = store.Get(line);
+            if (text.size() < matcher.Size()) {
+                between += text.size() + 2;  // too short to hold a match
+                continue;
+            }
+            if (!spans.empty() && !Adjacent(previousEnd, text.data(), between))
+                break;
+            spans.push_back({text.data(), text.data() + text.size(), line});
+            previousEnd = spans.back().end;
+            between = 0;
+        }
+        if (spans.empty())
+            continue;
+        // Lines skipped as too short may sit between adjacent ones: their
+        // bytes lie inside the stretch but in no span, and are passed over.
+        const char* end = spans.back().end;
+        for (const char* from = spans.front().begin;;) {
+            const char* at = matcher.NextCandidate(from, end);
+            if (at == end)
+                break;
+            auto span = std::upper_bound(spans.begin(), spans.end(), at,
+                                         [](const char* a, const Span& s) { return a < s.begin; });
+            --span;
+            if (at + matcher.Size() > span->end) {
+                from = at + 1;
+                continue;
+            }
+            const std::string_view text(span->begin, static_cast<size_t>(span->end - span->begin));
+            const auto offset = static_cast<size_t>(at - span->begin);
+            if (!walk.IsStart(text, offset) || !matcher.MatchesAt(text, offset)) {
+                from = at + 1;
+                continue;
+            }
+            if (!onHit(LineHit{span->line, offset}))
+                return;
+            from = span->end;  // one hit a line
+            if (from >= end)
+                break;
+        }
+    }
+}
+
+// --- scanning a file's bytes ------------------------------------------------
+
+std::string_view LoadedPart(std::string_view fileBytes)
+{
+    const void* mark = std::memchr(fileBytes.data(), 0x1A, fileBytes.size());
+    return mark ? fileBytes.substr(0, static_cast<size_t>(static_cast<const char*>(mark) - fileBytes.data()))
+                : fileBytes;
+}
+
+namespace {
+
+// Where the line after a break at `at` (a CR) starts: CR LF is one break.
+inline const char* AfterBreak(const char* at, const char* end)
+{
+    ++at;
+    return at < end && *at == '\n' ? at + 1 : at;
+}
+
+inline const char* LineEnd(const char* from, const char* end)
+{
+    const void* cr = std::memchr(from, '\r', static_cast<size_t>(end - from));
+    return cr ? static_cast<const char*>(cr) : end;
+}
+
+inline int64_t CountBreaks(const char* from, const char* to)
+{
+    return std::count(from, to, '\r');
+}
+
+// Start of the line before the one that starts at lineStart (> begin), and
+// in *previousEnd where it ends.
+const char* PreviousLineStart(const char* begin, const char* lineStart, const char** previousEnd)
+{
+    const char* breakAt = lineStart - 1;
+    if (*breakAt == '\n' && breakAt > begin && breakAt[-1] == '\r')
+        --breakAt;
+    *previousEnd = breakAt;
+    const void* cr = breakAt > begin ? memrchr(begin, '\r', static_cast<size_t>(breakAt - begin)) : nullptr;
+    return cr ? AfterBreak(static_cast<const char*>(cr), breakAt) : begin;
+}
+
+} // namespace
+
+void ScanFileBytes(std::string_view bytes, const LineMatcher& matcher,
+                   const std::function<bool(int64_t, std::string_view, size_t)>& onHit)
+{
+    if (matcher.Empty())
+        return;
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    // Lines before `floor` are done; floorLine is the line that starts there.
+    // Breaks are counted only up to the lines that hold a candidate.
+    const char* floor = begin;
+    int64_t floorLine = 0;
+    const char* lineStart = nullptr;  // the line of the last candidate
+    const char* lineEnd = nullptr;
+    int64_t line = 0;
+    CharacterWalk walk;
+    for (const char* from = begin;;) {
+        const char* at = matcher.NextCandidate(from, end);
+        if (at == end)
+            return;
+        if (lineStart == nullptr || at >= lineEnd) {
+            const void* cr = memrchr(floor, '\r', static_cast<size_t>(at - floor));
+            if (cr) {
+                const char* start = AfterBreak(static_cast<const char*>(cr), end);
+                floorLine += CountBreaks(floor, start);
+                floor = start;
+            }
+            lineStart = floor;
+            line = floorLine;
+            lineEnd = LineEnd(at, end);
+        }
+        if (at < lineStart || at + matcher.Size() > lineEnd) {
+            from = at + 1;  // inside a break, or across one
+            continue;
+        }
+        const std::string_view text(lineStart, static_cast<size_t>(lineEnd - lineStart));
+        const auto offset = static_cast<size_t>(at - lineStart);
+        if (!walk.IsStart(text, offset) || !matcher.MatchesAt(text, offset)) {
+            from = at + 1;
+            continue;
+        }
+        if (!onHit(line, text, offset) || lineEnd == end)
+            return;
+        floor = AfterBreak(lineEnd, end);
+        floorLine = line + 1;
+        lineStart = nullptr;
+        from = floor;
+    }
+}
+
+// --- posts ------------------------------------------------------------------
+
+namespace {
+
+std::string TrimBlanks(std::string_view text)
+{
+    size_t first = 0, last = text.size();
+    while (first < last && (text[first] == ' ' || text[first] == '\t'))
+        ++first;
+    while (last > first && (text[last - 1] == ' ' || text[last - 1] == '\t'))
+        --last;
+    return std::string(text.substr(first, last - first));
+}
+
+std::string_view From(std::string_view line, size_t column1)
+{
+    return line.size() >= column1 ? line.substr(column1 - 1) : std::string_view();
+}
+
+} // namespace
+
+std::optional<PostRef> PostOfHeader(std::string_view line, const std::string_view* next)
+{
+    if (next == nullptr || line.size() < 11)
+        return std::nullopt;
+    PostRef post;
+    if (IsSlashHeader(line)) {
+        post.Number = *NumberField(line, 1, 5, 1, 99999);
+        post.Title = TrimBlanks(From(line, 13));
+    } else if (IsTwoLineHeader(line)) {
+        post.Number = *NumberField(line, 26, 30, 1, 99999);
+        post.Title = TrimBlanks(*next);
+    } else if (IsBracketHeader(line)) {
+        post.Number = *NumberField(line, 27, 31, 1, 99999);
+        post.Title = TrimBlanks(From(line, 33));
+    } else {
+        return std::nullopt;
+    }
+    return post;
+}
+
+const PostRef& PostFinder::Of(int64_t line)
+{
+    if (line < lastLine_) {
+        lastLine_ = -1;
+        last_ = PostRef{};
+    }
+    for (int64_t at = line; at > lastLine_; --at) {
+        const std::string_view text = doc_.get(static_cast<int>(at));
+        std::string_view next;
+        const bool hasNext = at + 1 < doc_.count;
+        if (hasNext)
+            next = doc_.get(static_cast<int>(at + 1));
+        if (std::optional<PostRef> post = PostOfHeader(text, hasNext ? &next : nullptr)) {
+            last_ = std::move(*post);
+            last_.HeaderLine = at;
+            break;
+        }
+    }
+    lastLine_ = line;
+    return last_;
+}
+
+const PostRef& BytePostFinder::Of(int64_t line, const char* lineStart)
+{
+    if (line < lastLine_) {
+        lastLine_ = -1;
+        last_ = PostRef{};
+    }
+    const char* begin = bytes_.data();
+    const char* end = begin + bytes_.size();
+    // The line after the asked one, when there is one.
+    const char* start = lineStart;
+    const char* stop = LineEnd(start, end);
+    std::string_view next;
+    bool hasNext = false;
+    if (stop < end) {
+        const char* nextStart = AfterBreak(stop, end);
+        if (nextStart < end) {
+            next = std::string_view(nextStart, static_cast<size_t>(LineEnd(nextStart, end) - nextStart));
+            hasNext = true;
+        }
+    }
+    for (int64_t at = line; at > lastLine_; --at) {
+        const std::string_view text(start, static_cast<size_t>(stop - start));
+        if (std::optional<PostRef> post = PostOfHeader(text, hasNext ? &next : nullptr)) {
+            last_ = std::move(*post);
+            last_.HeaderLine = at;
+            break;
+        }
+        if (start == begin)
+            break;
+        next = text;
+        hasNext = true;
+        start = PreviousLineStart(begin, start, &stop);
+    }
+    lastLine_ = line;
+    return last_;
+}
+
+// --- the list ---------------------------------------------------------------
+
+namespace {
+
+constexpr size_t kExcerptLead = 16;   // bytes shown before the match
+constexpr size_t kExcerptBytes = 200;
+constexpr size_t kTitleBytes = 30;
+// "…" in CP932: the excerpt starts inside the line.
+constexpr std::string_view kEllipsis = "\x81\x63";
+
+// The bytes of text from `from` on, at most `limit`, cut at a character
+// boundary; `from` must start a character.
+size_t ClipLength(std::string_view text, size_t from, size_t limit)
+{
+    size_t at = from;
+    while (at < text.size()) {
+        const size_t next = at + static_cast<size_t>(Cp932CharLen(text, at));
+        if (next - from > limit)
+            break;
+        at = next;
+    }
+    return at - from;
+}
+
+// Tabs and control bytes would upset the list's columns: blanks instead.
+void AppendShown(std::string& out, std::string_view text)
+{
+    for (size_t at = 0; at < text.size();) {
+        const int length = Cp932CharLen(text, at);
+        const auto b = static_cast<unsigned char>(text[at]);
+        if (length == 1 && (b < 0x20 || b == 0x7F))
+            out += ' ';
+        else
+            out.append(text.substr(at, static_cast<size_t>(length)));
+        at += static_cast<size_t>(length);
+    }
+}
+
+std::string Excerpt(std::string_view line, size_t offset)
+{
+    size_t start = 0;
+    for (size_t at = 0; at < offset && at < line.size(); at += static_cast<size_t>(Cp932CharLen(line, at))) {
+        if (offset - at <= kExcerptLead)
+            break;
+        start = at + static_cast<size_t>(Cp932CharLen(line, at));
+    }
+    std::string out;
+    if (start > 0)
+        out += kEllipsis;
+    AppendShown(out, line.substr(start, ClipLength(line, start, kExcerptBytes)));
+    return out;
+}
+
+} // namespace
+
+void AddDocumentHits(HitListing& listing, int file, const TBvStrings& store, const LineMatcher& matcher,
+                     const std::function<bool(int32_t)>& keepGoing)
+{
+    PostFinder posts(DocumentLines::Of(store));
+    bool any = false;
+    ScanStoreLines(
+        store, matcher,
+        [&](const LineHit& hit) {
+            if (listing.Hits.size() >= kMaxHitLines) {
+                listing.Capped = true;
+                return false;
+            }
+            const std::string_view text = store.Get(static_cast<int32_t>(hit.Line));
+            HitEntry entry;
+            entry.File = file;
+            entry.Line = hit.Line;
+            entry.Offset = hit.Offset;
+            entry.Matches = matcher.CountIn(text);
+            entry.Post = posts.Of(hit.Line);
+            entry.Excerpt = Excerpt(text, hit.Offset);
+            listing.MatchCount += entry.Matches;
+            listing.Hits.push_back(std::move(entry));
+            any = true;
+            return true;
+        },
+        [&](int32_t line) {
+            if (keepGoing && !keepGoing(line)) {
+                listing.Cancelled = true;
+                return false;
+            }
+            return true;
+        });
+    if (any)
+        ++listing.FilesWithHits;
+}
+
+std::string HitItemText(const HitListing& listing, const HitEntry& hit, bool withFileName)
+{
+    std::string item;
+    if (withFileName) {
+        const std::string& path = listing.Files[static_cast<size_t>(hit.File)];
+        item += NameToSideFileBytes(path.substr(path.rfind('/') + 1));
+        item += "  ";
+    }
+    AppendLineNumber(item, hit.Line + 1);
+    const size_t postStart = item.size();
+    if (hit.Post.HeaderLine >= 0) {
+        char number[16];
+        std::snprintf(number, sizeof number, "#%05ld ", hit.Post.Number);
+        item += number;
+        item.append(hit.Post.Title, 0, ClipLength(hit.Post.Title, 0, kTitleBytes));
+    }
+    // The post takes a column of its own, so the excerpts line up.
+    item.resize(std::max(item.size() + 2, postStart + 7 + kTitleBytes + 2), ' ');
+    item += hit.Excerpt;
+    return item;
+}
+
+std::string HitStatusText(const HitListing& listing, double seconds)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, "%lld 件 (%zu 行, %d ファイル)  %.2f 秒", listing.MatchCount,
+                  listing.Hits.size(), listing.FilesWithHits, seconds);
+    std::string status = text;
+    if (listing.FilesSkipped > 0)
+        status += "  読めないファイル : " + std::to_string(listing.FilesSkipped);
+    if (listing.Capped)
+        status += "  " + std::to_string(kMaxHitLines) + " 行を超えたので打ち切りました";
+    if (listing.Cancelled)
+        status += "  中断しました";
+    return status;
+}
+
+std::optional<std::string> HitPostText(const DocumentLines& doc, int64_t line, std::string_view documentName)
+{
+    if (line < 0 || line >= doc.count)
+        return std::nullopt;
+    PostFinder posts(doc);
+    const PostRef& post = posts.Of(line);
+    if (post.HeaderLine < 0)
+        return std::nullopt;
+    const PostSpan span = PostSpanOf(doc, post.HeaderLine + 1);
+    std::string text;
+    AppendNumberedLine(text, 1, NameToSideFileBytes(documentName));
+    for (int at = span.begin; at < span.end; ++at) {
+        text += doc.get(at);
+        text += kCrLf;
+    }
+    return text;
+}
+
+} // namespace pelto
