@@ -46,15 +46,28 @@ int CliTree(int level, const std::string& file) {
   if (level < 1 || level > 3) return Fail("--level must be 1, 2 or 3");
   TBvStrings store;
   if (!Load(store, file)) return 2;
-  const ReplyTreeFiles files = BuildReplyTree(DocumentLines::Of(store), file);
-  return Print(level == 1 ? files.file01 : level == 2 ? files.file02 : files.file03);
+  TreeProgressCounter progress({});
+  const TreeHeaders headers = CollectTreeHeaders(DocumentLines::Of(store), file, progress);
+  if (level == 1) return Print(headers.file01);
+  const ReplyTree tree = LinkReplyTree(headers, progress);
+  if (level == 3) return Print(DrawReplyTree(headers, tree, file, progress));
+  // The 02 file of a deep log is far larger than memory: print it in pieces.
+  bool printed = true;
+  WritePathFile(headers, tree, file, [&printed](std::string_view bytes) {
+    printed = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+    return printed;
+  });
+  return printed ? Print({}) : Fail("cannot write to standard output");
 }
 
 int CliThread(int index, const std::string& file) {
   TBvStrings store;
   if (!Load(store, file)) return 2;
   const DocumentLines doc = DocumentLines::Of(store);
-  const TreeList list = ParseTreeList(BuildReplyTree(doc, file).file03, file);
+  TreeProgressCounter progress({});
+  const TreeHeaders headers = CollectTreeHeaders(doc, file, progress);
+  const TreeList list =
+      ParseTreeList(DrawReplyTree(headers, LinkReplyTree(headers, progress), file, progress), file);
   const auto file04 = TitleCut(list.items, index, doc, file);
   if (!file04) return Fail("--index is not an item of the tree list");
   return Print(*file04);

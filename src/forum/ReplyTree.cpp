@@ -1,5 +1,6 @@
 #include "forum/ReplyTree.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -215,8 +216,7 @@ TreeHeaders CollectTreeHeaders(const DocumentLines& doc, std::string_view docume
   return result;
 }
 
-ReplyTree LinkReplyTree(const TreeHeaders& headers, std::string_view documentName,
-                        TreeProgressCounter& progress) {
+ReplyTree LinkReplyTree(const TreeHeaders& headers, TreeProgressCounter& progress) {
   const int count = static_cast<int>(headers.headers.size());
   std::vector<int> parent(count, -1), depth(count, 1);
   std::vector<size_t> postSlot(count, 0);
@@ -262,34 +262,102 @@ ReplyTree LinkReplyTree(const TreeHeaders& headers, std::string_view documentNam
 
   ReplyTree tree;
   tree.nodes.reserve(static_cast<size_t>(count));
-  AppendNumberedLine(tree.file02, 1, NameToSideFileBytes(documentName));
-  long long pathBytes = 0;
-  for (int node = 0; node < count; ++node) pathBytes += 6LL * depth[node];
-  tree.file02.reserve(headers.file01.size() + static_cast<size_t>(pathBytes) + 4u * count);
-  std::vector<int> chain;
-  for (int node = order.Head(); node >= 0; node = order.Next(node)) {
+  for (int node = order.Head(); node >= 0; node = order.Next(node))
     tree.nodes.push_back({node, parent[node], depth[node]});
-    chain.clear();
-    for (int at = node; at >= 0; at = parent[at]) chain.push_back(at);
-    std::string& out = tree.file02;
-    AppendLineNumber(out, headers.headers[node].line1);
-    if (depth[node] < 10) out += '0';
-    out += std::to_string(depth[node]);
-    out += ' ';
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-      out += '\\';
-      out += headers.Post(*it);
-    }
-    out += ' ';
-    out += headers.Text(node);
-    out += kCrLf;
-  }
   return tree;
+}
+
+namespace {
+
+size_t LineNumberWidth(long long line1) {
+  std::string scratch;
+  AppendLineNumber(scratch, line1);
+  return scratch.size();
+}
+
+std::string FirstLine(std::string_view documentName) {
+  std::string first;
+  AppendNumberedLine(first, 1, NameToSideFileBytes(documentName));
+  return first;
+}
+
+void AppendDepth(std::string& out, int depth) {
+  if (depth < 10) out += '0';
+  out += std::to_string(depth);
+}
+
+constexpr int kMaxDrawnDepth = 19;
+
+}  // namespace
+
+bool WritePathFile(const TreeHeaders& headers, const ReplyTree& tree,
+                   std::string_view documentName, const ByteSink& sink) {
+  std::vector<int> parentOf(headers.headers.size(), -1);
+  for (const TreeNode& node : tree.nodes) parentOf[static_cast<size_t>(node.header)] = node.parent;
+
+  std::string out = FirstLine(documentName);
+  out.reserve(kPathFilePiece + 4096);
+  // The path of the node last written and its nodes, root first.  In tree
+  // order a node most often follows its parent or a node of its parent's
+  // path, so its own path is that one cut back plus its number; otherwise
+  // it is rebuilt from the parent links.
+  std::string path;
+  std::vector<int> onPath;
+  for (const TreeNode& node : tree.nodes) {
+    const size_t parentDepth = static_cast<size_t>(node.depth - 1);
+    if (node.parent < 0) {
+      onPath.clear();
+    } else if (onPath.size() < parentDepth || onPath[parentDepth - 1] != node.parent) {
+      onPath.clear();
+      for (int at = node.parent; at >= 0; at = parentOf[static_cast<size_t>(at)]) onPath.push_back(at);
+      std::reverse(onPath.begin(), onPath.end());
+      path.clear();
+      for (int at : onPath) {
+        path += '\\';
+        path += headers.Post(static_cast<size_t>(at));
+      }
+    }
+    onPath.resize(parentDepth);
+    path.resize(parentDepth * 6);
+    onPath.push_back(node.header);
+    path += '\\';
+    path += headers.Post(static_cast<size_t>(node.header));
+
+    AppendLineNumber(out, headers.headers[static_cast<size_t>(node.header)].line1);
+    AppendDepth(out, node.depth);
+    out += ' ';
+    out += path;
+    out += ' ';
+    out += headers.Text(static_cast<size_t>(node.header));
+    out += kCrLf;
+    if (out.size() >= kPathFilePiece) {
+      if (!sink(out)) return false;
+      out.clear();
+    }
+  }
+  return out.empty() || sink(out);
+}
+
+TreeFileSizes MeasureTreeFiles(const TreeHeaders& headers, const ReplyTree& tree,
+                               std::string_view documentName) {
+  const unsigned long long first = FirstLine(documentName).size();
+  TreeFileSizes sizes{first, first};
+  std::string depthDigits;
+  for (const TreeNode& node : tree.nodes) {
+    const auto header = static_cast<size_t>(node.header);
+    const unsigned long long common =
+        LineNumberWidth(headers.headers[header].line1) + headers.Text(header).size() + kCrLf.size();
+    depthDigits.clear();
+    AppendDepth(depthDigits, node.depth);
+    sizes.file02 += common + depthDigits.size() + 1 + 6ULL * static_cast<unsigned>(node.depth) + 1;
+    const int drawn = node.depth < kMaxDrawnDepth ? node.depth : kMaxDrawnDepth;
+    sizes.file03 += common + 3ULL * static_cast<unsigned>(drawn - 1) + 5 + 3;
+  }
+  return sizes;
 }
 
 std::string DrawReplyTree(const TreeHeaders& headers, const ReplyTree& tree,
                           std::string_view documentName, TreeProgressCounter& progress) {
-  constexpr int kMaxDrawnDepth = 19;
   const int count = static_cast<int>(tree.nodes.size());
   // One pass from the end: nextAt[k] is the first later node of depth k, so
   // each bound of a node is found without scanning.  Bit k of found[c] tells
@@ -337,23 +405,64 @@ ReplyTreeFiles BuildReplyTree(const DocumentLines& doc, std::string_view documen
                               const TreeProgressFn& progressFn) {
   TreeProgressCounter progress(progressFn);
   TreeHeaders headers = CollectTreeHeaders(doc, documentName, progress);
-  ReplyTree tree = LinkReplyTree(headers, documentName, progress);
+  const ReplyTree tree = LinkReplyTree(headers, progress);
   ReplyTreeFiles files;
+  WritePathFile(headers, tree, documentName, [&files](std::string_view bytes) {
+    files.file02 += bytes;
+    return true;
+  });
   files.file03 = DrawReplyTree(headers, tree, documentName, progress);
   files.nodeCount = static_cast<long long>(tree.nodes.size());
-  files.file02 = std::move(tree.file02);
   files.file01 = std::move(headers.file01);
   return files;
 }
 
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string Megabytes(unsigned long long bytes) {
+  return std::to_string((bytes + (1ULL << 20) - 1) >> 20) + " MB";
+}
+
+}  // namespace
+
 bool WriteReplyTree(const DocumentLines& doc, std::string_view documentName,
                     const std::string (&paths)[3], const TreeProgressFn& progressFn,
-                    std::string& error) {
+                    std::string& error, const FreeSpaceFn& freeSpace) {
   TreeProgressCounter progress(progressFn);
   const TreeHeaders headers = CollectTreeHeaders(doc, documentName, progress);
+  const ReplyTree tree = LinkReplyTree(headers, progress);
+
+  // Refuse before touching any file, so the last tree stays usable.
+  const TreeFileSizes sizes = MeasureTreeFiles(headers, tree, documentName);
+  const unsigned long long needed = headers.file01.size() + sizes.file02 + sizes.file03;
+  const std::string folder = FolderOf(paths[1]);
+  const std::optional<unsigned long long> available = freeSpace ? freeSpace(folder) : FreeSpace(folder);
+  if (available && needed > *available) {
+    error = "   ツリーデータを書き込む空き容量がありません。" + folder + " に " + Megabytes(needed) +
+            " 必要ですが、空きは " + Megabytes(*available) + " です。以前のツリーファイルはそのまま残しました。          ";
+    return false;
+  }
+
   if (!WriteSideFile(paths[0], headers.file01, error)) return false;
-  const ReplyTree tree = LinkReplyTree(headers, documentName, progress);
-  if (!WriteSideFile(paths[1], tree.file02, error)) return false;
+  SideFileWriter file02(paths[1]);
+  if (!file02.Open(error)) return false;
+  unsigned long long sinceTick = 0;
+  const bool written = WritePathFile(headers, tree, documentName, [&](std::string_view bytes) {
+    if (!file02.Write(bytes, error)) return false;
+    sinceTick += bytes.size();
+    if (sinceTick >= 32 * kPathFilePiece) {
+      sinceTick = 0;
+      progress.Tick();
+    }
+    return true;
+  });
+  if (!written || !file02.Commit(error)) return false;
   const std::string file03 = DrawReplyTree(headers, tree, documentName, progress);
   return WriteSideFile(paths[2], file03, error);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +33,11 @@ class TreeProgressCounter {
     if (counter_ - shown_ > step_) Show();
   }
   void AfterUnit() { ++counter_; }
+  // Reports the current count again, so a long step within a phase (writing
+  // a large file) still gives the window its turn.
+  void Tick() {
+    if (fn_) fn_(phase_, counter_);
+  }
   long long Counter() const { return counter_; }
 
  private:
@@ -84,13 +90,27 @@ struct TreeNode {
 };
 
 struct ReplyTree {
-  std::string file02;
   std::vector<TreeNode> nodes;  // tree order
 };
 
-// Phase 2: links every post to its parent and writes the 02 file.
-ReplyTree LinkReplyTree(const TreeHeaders& headers, std::string_view documentName,
-                        TreeProgressCounter& progress);
+// Phase 2: links every post to its parent.
+ReplyTree LinkReplyTree(const TreeHeaders& headers, TreeProgressCounter& progress);
+
+// The 02 file carries every node's whole path, so it grows with the sum of
+// the depths: a log of long reply chains makes it many times the log's size.
+// It is never held whole; its bytes go to a sink in pieces of about
+// kPathFilePiece bytes.  A sink returns false to stop the writing.
+using ByteSink = std::function<bool(std::string_view bytes)>;
+inline constexpr size_t kPathFilePiece = size_t{1} << 20;
+bool WritePathFile(const TreeHeaders& headers, const ReplyTree& tree,
+                   std::string_view documentName, const ByteSink& sink);
+
+// Sizes in bytes of the 02 and 03 files, known before either is made.
+struct TreeFileSizes {
+  unsigned long long file02 = 0, file03 = 0;
+};
+TreeFileSizes MeasureTreeFiles(const TreeHeaders& headers, const ReplyTree& tree,
+                               std::string_view documentName);
 
 // Phase 3: the drawn outline, the 03 file.
 std::string DrawReplyTree(const TreeHeaders& headers, const ReplyTree& tree,
@@ -101,16 +121,21 @@ struct ReplyTreeFiles {
   long long nodeCount = 0;
 };
 
-// All three phases in memory.
+// All three phases in memory (the 02 file too: meant for small logs).
 ReplyTreeFiles BuildReplyTree(const DocumentLines& doc, std::string_view documentName,
                               const TreeProgressFn& progress = {});
 
-// All three phases, each file written (safely, see WriteSideFile) as soon as
-// its phase ends.  paths are the 01, 02 and 03 files.  False with error set
-// when a file cannot be written; the files written before remain.
+// Bytes free in a folder, or nothing when unknown (FreeSpace by default).
+using FreeSpaceFn = std::function<std::optional<unsigned long long>(const std::string& folder)>;
+
+// All three phases, the files written safely (see SideFileWriter).  paths are
+// the 01, 02 and 03 files.  Before anything is written the free space of the
+// 02 file's folder is checked: when the three files would not fit, nothing is
+// written and error says how much is needed.  False with error set when a
+// file cannot be written; the files written before remain.
 bool WriteReplyTree(const DocumentLines& doc, std::string_view documentName,
                     const std::string (&paths)[3], const TreeProgressFn& progress,
-                    std::string& error);
+                    std::string& error, const FreeSpaceFn& freeSpace = {});
 
 // Completion notice (platform text).
 extern const char* const kTreeDoneNotice;

@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace pelto {
@@ -81,45 +83,72 @@ SideFileRead ReadSideFile(const std::string& path, std::string& bytes, std::stri
   return SideFileRead::Ok;
 }
 
-bool WriteSideFile(const std::string& path, std::string_view bytes, std::string& error) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    error = Describe("cannot create", temp, errno);
-    return false;
+SideFileWriter::SideFileWriter(std::string path) : path_(std::move(path)) {}
+
+SideFileWriter::~SideFileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+bool SideFileWriter::Fail(const char* what, const std::string& path, int err, std::string& error) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  error = Describe(what, path, err);
+  return false;
+}
+
+bool SideFileWriter::Open(std::string& error) {
+  temp_ = path_ + ".XXXXXX";
+  fd_ = ::mkstemp(temp_.data());
+  if (fd_ < 0) {
+    const int err = errno;
+    const std::string name = temp_;
+    temp_.clear();
+    return Fail("cannot create", name, err, error);
   }
   // mkstemp makes the file private; a side file gets the mode the old one
   // had, or the usual mode for a new file.
   mode_t mode = 0;
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) {
+  if (::stat(path_.c_str(), &old) == 0) {
     mode = old.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  (void)::fchmod(fd, mode);  // a mode we cannot set is no reason to fail
-  int err = 0;
-  bool ok = WriteAll(fd, bytes);
-  if (!ok) err = errno;
-  if (ok && ::fsync(fd) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    error = Describe("cannot write", path, err);
-  }
-  return ok;
+  (void)::fchmod(fd_, mode);  // a mode we cannot set is no reason to fail
+  return true;
+}
+
+bool SideFileWriter::Write(std::string_view bytes, std::string& error) {
+  if (fd_ < 0) return Fail("cannot write", path_, EBADF, error);
+  if (!WriteAll(fd_, bytes)) return Fail("cannot write", path_, errno, error);
+  return true;
+}
+
+bool SideFileWriter::Commit(std::string& error) {
+  if (fd_ < 0) return Fail("cannot write", path_, EBADF, error);
+  if (::fsync(fd_) != 0) return Fail("cannot write", path_, errno, error);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return Fail("cannot write", path_, errno, error);
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) return Fail("cannot write", path_, errno, error);
+  temp_.clear();
+  return true;
+}
+
+bool WriteSideFile(const std::string& path, std::string_view bytes, std::string& error) {
+  SideFileWriter writer(path);
+  return writer.Open(error) && writer.Write(bytes, error) && writer.Commit(error);
+}
+
+std::optional<unsigned long long> FreeSpace(const std::string& folder) {
+  struct statvfs info {};
+  if (::statvfs(folder.empty() ? "." : folder.c_str(), &info) != 0) return std::nullopt;
+  return static_cast<unsigned long long>(info.f_bavail) * info.f_frsize;
 }
 
 }  // namespace pelto

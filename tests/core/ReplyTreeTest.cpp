@@ -3,7 +3,10 @@
 // random logs.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <random>
 
 #include "ForumTestSupport.h"
@@ -282,7 +285,82 @@ TEST(ReplyTreeDifferentialTest, SameFilesAsThePlainBuildOnRandomLogs) {
     ASSERT_EQ(fast.file01, plain.file01) << "seed " << seed;
     ASSERT_EQ(fast.file02, plain.file02) << "seed " << seed;
     ASSERT_EQ(fast.file03, plain.file03) << "seed " << seed;
+    // The sizes the free-space check relies on, before any file is made.
+    TreeProgressCounter progress({});
+    const TreeHeaders headers = CollectTreeHeaders(doc.View(), kName, progress);
+    const TreeFileSizes sizes = MeasureTreeFiles(headers, LinkReplyTree(headers, progress), kName);
+    ASSERT_EQ(sizes.file02, plain.file02.size()) << "seed " << seed;
+    ASSERT_EQ(sizes.file03, plain.file03.size()) << "seed " << seed;
   }
+}
+
+TEST(ReplyTreeTest, DeepChainPathFileIsHandedOverInPieces) {
+  // 800 posts each answering the one before: a 02 file of about 2 MB, which
+  // must reach the sink in bounded pieces rather than whole.
+  Doc doc;
+  char number[8], parent[8];
+  std::string lastPath;
+  for (int post = 1; post <= 800; ++post) {
+    std::snprintf(number, sizeof number, "%05d", post);
+    std::snprintf(parent, sizeof parent, "%05d", post - 1);
+    doc.Add(Slash(number)).Add(post == 1 ? NoRefLine() : RefLine(parent));
+    lastPath += "\\" + std::string(number);
+  }
+  doc.Add("end");
+  TreeProgressCounter progress({});
+  const TreeHeaders headers = CollectTreeHeaders(doc.View(), kName, progress);
+  const ReplyTree tree = LinkReplyTree(headers, progress);
+  std::string joined;
+  size_t pieces = 0, largest = 0;
+  ASSERT_TRUE(WritePathFile(headers, tree, kName, [&](std::string_view bytes) {
+    ++pieces;
+    largest = std::max(largest, bytes.size());
+    joined += bytes;
+    return true;
+  }));
+  EXPECT_GE(pieces, 2u);
+  EXPECT_LT(largest, kPathFilePiece + 6000);
+  EXPECT_EQ(joined.size(), MeasureTreeFiles(headers, tree, kName).file02);
+  const std::string lastLine = "001599 : 800 " + lastPath + " title\r\n";
+  EXPECT_EQ(joined.substr(joined.size() - lastLine.size()), lastLine);
+  // A sink that refuses stops the writing.
+  pieces = 0;
+  EXPECT_FALSE(WritePathFile(headers, tree, kName, [&pieces](std::string_view) { return ++pieces < 1; }));
+  EXPECT_EQ(pieces, 1u);
+}
+
+TEST(ReplyTreeTest, BuildRefusedWhenTheFilesWouldNotFit) {
+  const auto dir = std::filesystem::temp_directory_path() / ("pelto-tree-space-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  Doc doc;
+  doc.Add(Slash("00001")).Add(NoRefLine()).Add(Slash("00002")).Add(RefLine("00001")).Add("end");
+  const ReplyTreeFiles built = BuildReplyTree(doc.View(), kName);
+  const unsigned long long needed = built.file01.size() + built.file02.size() + built.file03.size();
+  const std::string paths[3] = {(dir / "pelto01.TXT").string(), (dir / "pelto02.TXT").string(),
+                                (dir / "pelto03.TXT").string()};
+  std::string error, bytes;
+  for (const std::string& path : paths) ASSERT_TRUE(WriteSideFile(path, "old", error));
+  std::string askedFolder;
+  auto freeBytes = [&askedFolder](unsigned long long bytes) {
+    return [&askedFolder, bytes](const std::string& folder) -> std::optional<unsigned long long> {
+      askedFolder = folder;
+      return bytes;
+    };
+  };
+  EXPECT_FALSE(WriteReplyTree(doc.View(), kName, paths, {}, error, freeBytes(needed - 1)));
+  EXPECT_EQ(askedFolder, dir.string());
+  EXPECT_NE(error.find(dir.string()), std::string::npos) << error;
+  for (const std::string& path : paths) {
+    ASSERT_EQ(ReadSideFile(path, bytes, error), SideFileRead::Ok);
+    EXPECT_EQ(bytes, "old");
+  }
+  // Nothing else, no temporary file, was left in the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 3);
+  ASSERT_TRUE(WriteReplyTree(doc.View(), kName, paths, {}, error, freeBytes(needed))) << error;
+  ASSERT_EQ(ReadSideFile(paths[1], bytes, error), SideFileRead::Ok);
+  EXPECT_EQ(bytes, built.file02);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(ReplyTreeDifferentialTest, ManyInsertionsInTheMiddle) {

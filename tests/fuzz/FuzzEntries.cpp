@@ -812,6 +812,10 @@ void ReplyTreeBuild(const uint8_t* data, size_t size) {
   PELTO_CHECK(fast.file02 == plain.file02, "02 file differs");
   PELTO_CHECK(fast.file03 == plain.file03, "03 file differs");
   PELTO_CHECK(fast.nodeCount == static_cast<long long>(SplitStoredLines(fast.file02).size()) - 1, "node count");
+  TreeProgressCounter progress({});
+  const TreeHeaders headers = CollectTreeHeaders(doc.View(), name, progress);
+  const TreeFileSizes sizes = MeasureTreeFiles(headers, LinkReplyTree(headers, progress), name);
+  PELTO_CHECK(sizes.file02 == fast.file02.size() && sizes.file03 == fast.file03.size(), "measured sizes differ");
 }
 
 void ThreadCut(const uint8_t* data, size_t size) {
