@@ -48,21 +48,89 @@ struct Spot {
     size_t placeholder;
 };
 
-std::vector<Spot> FirstSpots(const std::vector<std::string>& arguments)
+// For every byte of every argument, its offset in the configured text; empty
+// when the arguments are the configured text itself.
+using Origins = std::vector<std::vector<size_t>>;
+
+// A placeholder counts only where the configured text holds it: "%" and its
+// letter side by side, not brought together by removing quotes (%"f").
+bool Adjacent(const Origins& origins, size_t argument, size_t offset)
+{
+    if (origins.empty())
+        return true;
+    const std::vector<size_t>& from = origins[argument];
+    return from[offset + 1] == from[offset] + 1;
+}
+
+std::vector<Spot> FirstSpots(const std::vector<std::string>& arguments, const Origins& origins)
 {
     std::vector<Spot> spots;
     for (size_t placeholder = 0; placeholder < kPlaceholders.size(); ++placeholder) {
-        for (size_t argument = 0; argument < arguments.size(); ++argument) {
+        bool found = false;
+        for (size_t argument = 0; argument < arguments.size() && !found; ++argument) {
             // "%" never occurs inside a multibyte UTF-8 character, so a plain
             // search cannot match across a character boundary.
-            const size_t offset = arguments[argument].find(kPlaceholders[placeholder]);
-            if (offset != std::string::npos) {
-                spots.push_back({argument, offset, placeholder});
-                break;
+            for (size_t offset = arguments[argument].find(kPlaceholders[placeholder]); offset != std::string::npos;
+                 offset = arguments[argument].find(kPlaceholders[placeholder], offset + 1)) {
+                if (Adjacent(origins, argument, offset)) {
+                    spots.push_back({argument, offset, placeholder});
+                    found = true;
+                    break;
+                }
             }
         }
     }
     return spots;
+}
+
+std::vector<std::string> ExpandSpots(const std::vector<std::string>& arguments, const Origins& origins,
+                                     const PlaceholderValues& values)
+{
+    std::vector<Spot> spots = FirstSpots(arguments, origins);
+    // From the back, so the offsets of earlier spots stay valid.
+    std::sort(spots.begin(), spots.end(), [](const Spot& a, const Spot& b) {
+        return a.argument != b.argument ? a.argument > b.argument : a.offset > b.offset;
+    });
+    std::vector<std::string> expanded = arguments;
+    for (const Spot& spot : spots)
+        expanded[spot.argument].replace(spot.offset, kPlaceholders[spot.placeholder].size(),
+                                        ValueOf(spot.placeholder, values));
+    return expanded;
+}
+
+// SplitArguments, keeping where each byte came from.
+std::vector<std::string> SplitWithOrigins(std::string_view option, Origins& origins)
+{
+    std::vector<std::string> arguments;
+    origins.clear();
+    std::optional<std::string> current;
+    std::vector<size_t> from;
+    bool quoted = false;
+    for (size_t at = 0; at < option.size(); ++at) {
+        const char c = option[at];
+        if (c == '"') {
+            quoted = !quoted;
+            if (!current)
+                current.emplace();
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            if (current) {
+                arguments.push_back(std::move(*current));
+                origins.push_back(std::move(from));
+                current.reset();
+                from.clear();
+            }
+        } else {
+            if (!current)
+                current.emplace();
+            current->push_back(c);
+            from.push_back(at);
+        }
+    }
+    if (current) {
+        arguments.push_back(std::move(*current));
+        origins.push_back(std::move(from));
+    }
+    return arguments;
 }
 
 }  // namespace
@@ -123,16 +191,7 @@ PlaceholderValues MakePlaceholderValues(const std::string& fileName, int line, b
 std::vector<std::string> ExpandPlaceholders(const std::vector<std::string>& arguments,
                                             const PlaceholderValues& values)
 {
-    std::vector<Spot> spots = FirstSpots(arguments);
-    // From the back, so the offsets of earlier spots stay valid.
-    std::sort(spots.begin(), spots.end(), [](const Spot& a, const Spot& b) {
-        return a.argument != b.argument ? a.argument > b.argument : a.offset > b.offset;
-    });
-    std::vector<std::string> expanded = arguments;
-    for (const Spot& spot : spots)
-        expanded[spot.argument].replace(spot.offset, kPlaceholders[spot.placeholder].size(),
-                                        ValueOf(spot.placeholder, values));
-    return expanded;
+    return ExpandSpots(arguments, {}, values);
 }
 
 std::string ExpandPlaceholders(std::string_view text, const PlaceholderValues& values)
@@ -142,35 +201,17 @@ std::string ExpandPlaceholders(std::string_view text, const PlaceholderValues& v
 
 std::vector<std::string> SplitArguments(std::string_view option)
 {
-    std::vector<std::string> arguments;
-    std::optional<std::string> current;
-    bool quoted = false;
-    for (const char c : option) {
-        if (c == '"') {
-            quoted = !quoted;
-            if (!current)
-                current.emplace();
-        } else if (!quoted && (c == ' ' || c == '\t')) {
-            if (current) {
-                arguments.push_back(std::move(*current));
-                current.reset();
-            }
-        } else {
-            if (!current)
-                current.emplace();
-            current->push_back(c);
-        }
-    }
-    if (current)
-        arguments.push_back(std::move(*current));
-    return arguments;
+    Origins origins;
+    return SplitWithOrigins(option, origins);
 }
 
 LaunchCommand MakeLaunchCommand(const LauncherEntry& entry, const PlaceholderValues& values)
 {
     LaunchCommand command;
     command.Program = ExpandPlaceholders(entry.Program, values);
-    command.Arguments = ExpandPlaceholders(SplitArguments(entry.Option), values);
+    Origins origins;
+    const std::vector<std::string> arguments = SplitWithOrigins(entry.Option, origins);
+    command.Arguments = ExpandSpots(arguments, origins, values);
     command.Folder = entry.Folder;
     return command;
 }

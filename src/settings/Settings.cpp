@@ -154,11 +154,20 @@ void ReadIniFileValue(const IniFile& file, Settings& settings,
 
   settings.SearchUperLower = ini.ReadBool(kSectionSearchUperLower, "Set", false);
 
-  settings.ProgTitle1 = ini.ReadString("ProgTitle", "1", "");
-  settings.ProgName1 = ini.ReadString("ProgName", "1", "");
-  settings.ProgDir1 = ini.ReadString("ProgDir", "1", "");
-  settings.ProgShortCut1 = ini.ReadString("ProgShortCut", "1", "");
-  settings.ProgOption1 = ini.ReadString("ProgOption", "1", "");
+  // Slot 1 is the first slot with a title, as the launcher dialogs read the
+  // slots (packed), so a hand-edited file with gaps starts the same program
+  // before and after a dialog was opened.  No titled slot: nothing to start.
+  std::string first;
+  for (int slot = 1; slot <= kLauncherCount && first.empty(); ++slot) {
+    if (!ini.ReadString("ProgTitle", std::to_string(slot), "").empty()) first = std::to_string(slot);
+  }
+  if (!first.empty()) {
+    settings.ProgTitle1 = ini.ReadString("ProgTitle", first, "");
+    settings.ProgName1 = ini.ReadString("ProgName", first, "");
+    settings.ProgDir1 = ini.ReadString("ProgDir", first, "");
+    settings.ProgShortCut1 = ini.ReadString("ProgShortCut", first, "");
+    settings.ProgOption1 = ini.ReadString("ProgOption", first, "");
+  }
 }
 
 bool WriteIniFileValue(IniFile& file, const Settings& settings,

@@ -67,6 +67,11 @@ TEST(LauncherArguments, AFileNameStaysOneArgumentWhateverItHolds)
     // The first occurrence counts across the whole option, not per argument.
     entry.Option = "%f %f";
     EXPECT_EQ(MakeLaunchCommand(entry, values).Arguments, (Args{hostile, "%f"}));
+
+    // Only a placeholder written as such counts: quotes that bring "%" and its
+    // letter together do not make one, and the next real one is taken.
+    entry.Option = "%\"f\" \"%\"l \"%f\" %l";
+    EXPECT_EQ(MakeLaunchCommand(entry, values).Arguments, (Args{"%f", "%l", hostile, "1"}));
 }
 
 TEST(LauncherSlots, PackingAndShortCuts)
@@ -100,6 +105,13 @@ TEST(LauncherSlots, HandEditedGapsArePackedWhenRead)
     EXPECT_EQ(table[0], (LauncherEntry{"Third", "/bin/third", "", "", " "}));
     EXPECT_EQ(table[1], (LauncherEntry{"Seventh", "/bin/seventh", "", "", ""}));
     EXPECT_TRUE(table[2].IsFree());
+    // Start-up reads slot 1 the same way.
+    Settings settings;
+    std::vector<std::string> errors;
+    ReadIniFileValue(ini, settings, errors);
+    EXPECT_EQ((LauncherEntry{settings.ProgTitle1, settings.ProgName1, settings.ProgOption1, settings.ProgDir1,
+                             settings.ProgShortCut1}),
+              table[0]);
 
     table[2] = {"New", "/bin/new", "%f \"%p\"", "/tmp/my dir", " "};
     WriteLauncherSlots(ini, table);
