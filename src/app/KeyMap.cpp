@@ -180,6 +180,10 @@ struct TForm1::KeyRows {
             return ShiftOrPlain() && Run(&TForm1::MenuFilePlusClick);
         case Qt::Key_Asterisk:
             return ShiftOrPlain() && Run(&TForm1::MenuFileDispClick);
+        case Qt::Key_G:
+            if (Ctrl())
+                return Run(&TForm1::MenuGrepAllClick);
+            return ShiftOrPlain() && WithDocument(&TForm1::MenuHitListClick);
         case Qt::Key_R:
             if (Ctrl())
                 return WithDocument(&TForm1::MenuResumMemClick);

@@ -20,4 +20,6 @@ TKeyFunc2::TKeyFunc2(bool& keyListOn, int& page, QWidget* parent)
     AddRow({"☆範囲選択開始", "Ctrl+B"});
     AddRow({"☆範囲選択終了", "Ctrl+C, Ctrl+Insert"});
     AddRow({"☆折返切替", "W"});
+    AddRow({"☆検索一覧", "G, Shift+G"});
+    AddRow({"☆全ファイル検索", "Ctrl+G"});
 }

@@ -141,6 +141,8 @@ void TForm1::BuildMenus()
     MenuReFind = item(MenuSearch, "次検索(下検索)(&N)", "MenuReFind", &TForm1::MenuReFindClick);
     MenuReFindPrior = item(MenuSearch, "前検索(上検索)(&P)", "MenuReFindPrior", &TForm1::MenuReFindPriorClick);
     MenuJump = item(MenuSearch, "ｼﾞｬﾝﾌﾟ(&J)...", "MenuJump", &TForm1::MenuJumpClick);
+    MenuHitList = item(MenuSearch, "検索一覧(&L)...", "MenuHitList", &TForm1::MenuHitListClick);
+    MenuGrepAll = item(MenuSearch, "全ﾌｧｲﾙ検索(&G)...", "MenuGrepAll", &TForm1::MenuGrepAllClick);
     MenuSearch->addSeparator();
     MenuLineNumDisp = item(MenuSearch, "現在行番号表示(&I)", "MenuLineNumDisp", &TForm1::MenuLineNumDispClick);
     MenuLaunchExe = item(MenuSearch, "ﾗﾝﾁｬｰ起動(&K)...", "MenuLaunchExe", &TForm1::MenuLaunchExeClick);
@@ -168,6 +170,8 @@ void TForm1::BuildMenus()
     pop->addSeparator();
     PopFind = item(pop, "検索", "PopFind", &TForm1::MenuFindClick);
     PopJump = item(pop, "ｼﾞｬﾝﾌﾟ", "PopJump", &TForm1::MenuJumpClick);
+    PopHitList = item(pop, "検索一覧", "PopHitList", &TForm1::MenuHitListClick);
+    PopGrepAll = item(pop, "全ﾌｧｲﾙ検索", "PopGrepAll", &TForm1::MenuGrepAllClick);
     PopLineNumDisp = item(pop, "現在行番号表示", "PopLineNumDisp", &TForm1::MenuLineNumDispClick);
     PopLaunchRun = item(pop, "ﾗﾝﾁｬｰ起動", "PopLaunchRun", &TForm1::PopLaunchRunClick);
     pop->addSeparator();
@@ -197,10 +201,10 @@ void TForm1::BuildMenus()
 
 void TForm1::EnableDocumentCommands(bool enabled)
 {
-    const std::array<QAction*, 23> commands{
+    const std::array<QAction*, 24> commands{
         MenuAllTitleGet, MenuNewTitleGet, MenuTitleDisp, MenuResumMem, MenuResumJump,
         MenuShioriMem, MenuShioriDisp, MenuSearch->menuAction(),
-        PopFind, PopJump, PopLineNumDisp, PopLaunchRun, PopAllTitleGet, PopNewTitleGet,
+        PopFind, PopJump, PopHitList, PopLineNumDisp, PopLaunchRun, PopAllTitleGet, PopNewTitleGet,
         PopTitleDisp, PopTreeGet, PopTreeDisp, PopResumuSet, PopResumJump, PopShioriSet,
         PopShioriDisp, PopSelectStart, PopSelectEnd,
     };

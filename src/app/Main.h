@@ -2,6 +2,7 @@
 // The main window: the view, the menus, start-up, the exit command and shutdown.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -165,6 +166,22 @@ public:
     // running it, so the key map can be checked apart from the commands.
     std::function<void(void (TForm1::*)())> KeyCommandForTesting;
     // </keys-options>
+    // <hits>
+    // The hit list of the document (G) or of every file of the captured list
+    // (Ctrl+G): the search dialog, then every line holding the string.
+    void MenuHitListClick();
+    void MenuGrepAllClick();
+    // Enter in the hit list: `file` is opened first when it is not the
+    // document shown, then the view goes to the 0-based line.
+    void HitListJump(const std::string& file, int64_t line, size_t offset);
+    // Shift+Enter: the post holding the line, in the tree post viewer.
+    void HitListShowPost(const std::string& file, int64_t line);
+    QAction* MenuHitList = nullptr;
+    QAction* MenuGrepAll = nullptr;
+    QAction* PopHitList = nullptr;
+    QAction* PopGrepAll = nullptr;
+    QPointer<QWidget> HitListWindow;  // the open hit list, if any
+    // </hits>
 
     // ---- components ----------------------------------------------------------
     pelto::TBigView* BigView1 = nullptr;

@@ -423,7 +423,7 @@ namespace {
 
 constexpr size_t kExcerptLead = 16;   // bytes shown before the match
 constexpr size_t kExcerptBytes = 200;
-constexpr size_t kTitleBytes = 30;
+constexpr size_t kTitleBytes = 40;
 // "…" in CP932: the excerpt starts inside the line.
 constexpr std::string_view kEllipsis = "\x81\x63";
 

@@ -117,11 +117,12 @@ QWidget* TForm2::BuildPlacementPage()
     CheckFormResum = MakeCheck(page, "レジュームファイル一覧(&R)", "CheckFormResum");
     CheckFormTree = MakeCheck(page, "発言タイトルツリー一覧(&U)", "CheckFormTree");
     CheckFormView = MakeCheck(page, "ツリー発言(&V)", "CheckFormView");
+    CheckFormHit = MakeCheck(page, "検索一覧(&L)", "CheckFormHit");
 
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(ButtonRow(BtnFormCansel, BtnFormSave));
     for (QCheckBox* check : {CheckFormMain, CheckFormFile, CheckFormTitle, CheckFormShiori, CheckFormResum,
-                             CheckFormTree, CheckFormView})
+                             CheckFormTree, CheckFormView, CheckFormHit})
         layout->addWidget(check);
     layout->addStretch(1);
     return page;
@@ -216,7 +217,7 @@ QWidget* TForm2::BuildDisplayPage()
     return page;
 }
 
-std::array<QCheckBox*, 7> TForm2::PlacementChecks() const
+std::array<QCheckBox*, pelto::kPlacementWindowCount> TForm2::PlacementChecks() const
 {
     // Indexed like the mirror's placement table.
     std::array<QCheckBox*, pelto::kPlacementWindowCount> checks{};
@@ -227,6 +228,7 @@ std::array<QCheckBox*, 7> TForm2::PlacementChecks() const
     checks[pelto::kFormResum] = CheckFormResum;
     checks[pelto::kFormTree] = CheckFormTree;
     checks[pelto::kFormView] = CheckFormView;
+    checks[pelto::kFormHit] = CheckFormHit;
     return checks;
 }
 
@@ -238,7 +240,7 @@ std::array<QLineEdit*, 5> TForm2::HistoryEdits() const
 void TForm2::FillFromMirror()
 {
     const pelto::Settings& mirror = Main.Mirror;
-    const std::array<QCheckBox*, 7> placementChecks = PlacementChecks();
+    const auto placementChecks = PlacementChecks();
     for (int window = 0; window < pelto::kPlacementWindowCount; ++window)
         placementChecks[window]->setChecked(mirror.Placement[window].Mem);
 
@@ -266,7 +268,7 @@ void TForm2::FillFromMirror()
 void TForm2::BtnFormSaveClick()
 {
     // The flags reach the file with the placements at shutdown.
-    const std::array<QCheckBox*, 7> placementChecks = PlacementChecks();
+    const auto placementChecks = PlacementChecks();
     for (int window = 0; window < pelto::kPlacementWindowCount; ++window)
         Main.Mirror.Placement[window].Mem = placementChecks[window]->isChecked();
     accept();

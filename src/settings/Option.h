@@ -6,6 +6,8 @@
 
 #include <array>
 
+#include "settings/Settings.h"
+
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -29,6 +31,7 @@ public:
     QCheckBox* CheckFormResum;
     QCheckBox* CheckFormTree;
     QCheckBox* CheckFormView;
+    QCheckBox* CheckFormHit;
 
     QPushButton* BtnFileCansel;
     QPushButton* BtnFileSave;
@@ -72,7 +75,7 @@ private:
     void FormKeyDown(QKeyEvent* event);
     void FormClose();
     // The placement check boxes in the order of the mirror's windows.
-    std::array<QCheckBox*, 7> PlacementChecks() const;
+    std::array<QCheckBox*, pelto::kPlacementWindowCount> PlacementChecks() const;
     std::array<QLineEdit*, 5> HistoryEdits() const;
 
     TForm1& Main;

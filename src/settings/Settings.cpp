@@ -9,7 +9,7 @@
 namespace pelto {
 
 const std::array<const char*, kPlacementWindowCount> kPlacementSections = {
-    "FormMain", "FormShiori", "FormFile", "FormTitle", "FormResum", "FormTree", "FormView"};
+    "FormMain", "FormShiori", "FormFile", "FormTitle", "FormResum", "FormTree", "FormView", "FormHit"};
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 namespace pelto {
 
-// The seven windows whose bounds are remembered, in file order.
+// The windows whose bounds are remembered, in file order.
 enum PlacementWindow : int {
   kFormMain = 0,    // main window
   kFormShiori,      // bookmark list
@@ -24,6 +24,7 @@ enum PlacementWindow : int {
   kFormResum,       // resume list
   kFormTree,        // reply-tree list
   kFormView,        // tree post viewer
+  kFormHit,         // hit list
   kPlacementWindowCount
 };
 

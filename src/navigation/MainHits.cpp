@@ -1,0 +1,279 @@
+// The hit list of the document and of every file of the captured list.
+#include "app/Main.h"
+
+#include "app/Dialgdsp.h"
+#include "app/MainShared.h"
+#include "filelist/FileList.h"
+#include "forum/SideFile.h"
+#include "navigation/History.h"
+#include "navigation/Hitdsp.h"
+#include "navigation/HitList.h"
+#include "navigation/JumpRule.h"
+#include "navigation/Search.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/ListWindow.h"
+#include "settings/ExePaths.h"
+#include "text/Cp932.h"
+#include "text/NumberField.h"
+#include "view/BigView.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QKeyEvent>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+namespace {
+
+// How often a long search shows its progress and looks for Escape.
+constexpr qint64 kProgressIntervalMs = 100;
+
+const QString kNoPostNotice = QStringLiteral("    この行を含む発言はありません。   ");
+
+// While the hits are gathered the title shows progress and Escape stops the
+// search, keeping what was found. Other keys and clicks are dropped, and a
+// dropped file or a close request is refused, until the search is over.
+class HitSearchGuard : public QObject {
+public:
+    HitSearchGuard() { QCoreApplication::instance()->installEventFilter(this); }
+    ~HitSearchGuard() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    bool Cancelled() const { return cancelled_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+                cancelled_ = true;
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::Close:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            event->ignore();
+            return true;
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    bool cancelled_ = false;
+};
+
+// The progress of one search: the title now and then, and Escape.
+class HitProgress {
+public:
+    explicit HitProgress(QWidget* window) : window_(window) { sinceShown_.start(); }
+
+    bool KeepGoing(const QString& caption)
+    {
+        if (sinceShown_.elapsed() < kProgressIntervalMs)
+            return !guard_.Cancelled();
+        window_->setWindowTitle(caption);
+        QCoreApplication::processEvents();
+        sinceShown_.start();
+        return !guard_.Cancelled();
+    }
+
+private:
+    QWidget* window_;
+    HitSearchGuard guard_;
+    QElapsedTimer sinceShown_;
+};
+
+} // namespace
+
+// The search dialog as F shows it; false when it was cancelled. The string
+// goes to the history and the settings as after F.
+static bool AskHitPattern(TForm1& form, std::string& cp932Pattern, bool& patternUsable)
+{
+    form.FindText().clear();
+    auto direction = static_cast<pelto::SearchDirection>(form.FindDirection);
+    {
+        const int historySize = std::clamp(pelto::StrToIntDef(form.Mirror.EditSearchResum, 9), 0,
+                                           pelto::kFindHistoryCount);
+        TForm4 dialog(form.Mirror.FindHistory, form.FindCaseSensitive(), direction, historySize, &form);
+        pelto::CentreOnScreen(&dialog);
+        dialog.exec();
+    }
+    form.FindDirection = static_cast<int>(direction);
+    const bool given = !form.FindText().empty();
+    if (given) {
+        // A character the document's encoding lacks finds nothing.
+        const std::optional<std::string> bytes = pelto::Utf8ToCp932(form.FindText());
+        patternUsable = bytes.has_value();
+        cp932Pattern = bytes.value_or(std::string());
+        // N and P go on from here as after F.
+        form.FindDone = true;
+        form.MenuReFind->setEnabled(true);
+        form.MenuReFindPrior->setEnabled(true);
+        pelto::ShiftHistory(form.Mirror.FindHistory);
+    }
+    form.WriteFindSettings();
+    return given;
+}
+
+static void ShowHitList(TForm1& form, pelto::HitListing listing, bool folder, double seconds)
+{
+    form.RebuildTitle();
+    if (listing.Hits.empty()) {
+        if (!listing.Cancelled)
+            pelto::ShowNotice(&form, QString::fromUtf8(pelto::kSearchNotFoundMessage));
+        return;
+    }
+    if (form.HitListWindow)
+        form.HitListWindow->close();
+    const QString status = QString::fromStdString(pelto::HitStatusText(listing, seconds));
+    auto* window = new TFormHit(form, std::move(listing), folder, status);
+    form.HitListWindow = window;
+    window->Place();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TForm1::MenuHitListClick()
+{
+    if (CurrentFileName.empty())
+        return;
+    std::string pattern;
+    bool usable = false;
+    if (!AskHitPattern(*this, pattern, usable))
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    pelto::HitListing listing;
+    listing.Files = {CurrentFileName};
+    if (usable) {
+        HitProgress progress(this);
+        const double lines = std::max(1, BigView1->Strings().Count());
+        pelto::AddDocumentHits(listing, 0, BigView1->Strings(), pelto::LineMatcher(pattern, FindCaseSensitive()),
+                               [&](int32_t line) {
+                                   return progress.KeepGoing(QStringLiteral("  検索一覧 作成中(%1%)  ")
+                                                                 .arg(static_cast<int>(100 * line / lines)));
+                               });
+    }
+    ShowHitList(*this, std::move(listing), false, timer.elapsed() / 1000.0);
+}
+
+void TForm1::MenuGrepAllClick()
+{
+    const std::string listPath = pelto::SideFilePath(".DIR");
+    const std::optional<pelto::FileListing> files = pelto::ReadFileList(listPath);
+    if (!files) {
+        pelto::ShowAbortWarning(this, QStringLiteral("   ") + QString::fromStdString(listPath)
+                                          + QStringLiteral(" の指定されたファイルが存在しません。          "));
+        return;
+    }
+    std::string pattern;
+    bool usable = false;
+    if (!AskHitPattern(*this, pattern, usable))
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    pelto::HitListing listing;
+    for (int index = 0; index < files->Count(); ++index)
+        listing.Files.push_back(files->PathAt(index));
+    if (usable) {
+        const pelto::LineMatcher matcher(pattern, FindCaseSensitive());
+        HitProgress progress(this);
+        const int count = files->Count();
+        for (int index = 0; index < count && !listing.Capped && !listing.Cancelled; ++index) {
+            const QString caption = QStringLiteral("  全ﾌｧｲﾙ検索中(%1/%2)  ").arg(index + 1).arg(count);
+            if (!progress.KeepGoing(caption)) {
+                listing.Cancelled = true;
+                break;
+            }
+            // Read as a document is read, without laying it out.
+            pelto::TBvStrings store;
+            try {
+                store.LoadFromFile(listing.Files[static_cast<size_t>(index)]);
+            } catch (const std::exception&) {
+                ++listing.FilesSkipped;
+                continue;
+            }
+            pelto::AddDocumentHits(listing, index, store, matcher,
+                                   [&](int32_t) { return progress.KeepGoing(caption); });
+        }
+    }
+    ShowHitList(*this, std::move(listing), true, timer.elapsed() / 1000.0);
+}
+
+void TForm1::HitListJump(const std::string& file, int64_t line, size_t offset)
+{
+    if (file != CurrentFileName) {
+        // The document being replaced keeps its place, as when a file is dropped.
+        if (Mirror.CheckAutoResum) {
+            std::vector<std::string> errors;
+            try {
+                StoreResumeRecord();
+            } catch (const std::exception& error) {
+                errors.push_back(error.what());
+            }
+            ReportSettingsErrors(errors, true);
+        }
+        if (!OpenDocument(QString::fromStdString(file), kOpenCheckExists | kOpenRecentFiles))
+            return;
+    }
+    if (line >= BigView1->LineCount() || !ShowLineNumber(line + 1)) {
+        pelto::ShowNotice(this, QString::fromUtf8(pelto::kLineOutOfRangeMessage));
+        return;
+    }
+    // The jump shows the last row of a wrapped line at the top; the row with
+    // the match must stay in sight.
+    const pelto::RowTable& rows = BigView1->Rows();
+    const auto line32 = static_cast<int32_t>(line);
+    int32_t matchRow = rows.RowOfLine(line32);
+    const int32_t endRow = line32 + 1 < rows.LineCount() ? rows.RowOfLine(line32 + 1) : rows.RowCount();
+    while (matchRow + 1 < endRow && rows.Row(matchRow + 1).Start - 1 <= static_cast<int64_t>(offset))
+        ++matchRow;
+    if (matchRow < BigView1->TopRow())
+        BigView1->SetTopRow(matchRow);
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    BigView1->setFocus();
+}
+
+void TForm1::HitListShowPost(const std::string& file, int64_t line)
+{
+    const pelto::TBvStrings* store = &BigView1->Strings();
+    std::unique_ptr<pelto::TBvStrings> other;
+    if (file != CurrentFileName) {
+        other = std::make_unique<pelto::TBvStrings>();
+        try {
+            other->LoadFromFile(file);
+        } catch (const std::exception&) {
+            pelto::ShowAbortWarning(this, mainwin::kFileUnreadable);
+            return;
+        }
+        store = other.get();
+    }
+    const std::optional<std::string> post = pelto::HitPostText(pelto::DocumentLines::Of(*store), line, file);
+    other.reset();
+    if (!post) {
+        pelto::ShowNotice(this, kNoPostNotice);
+        return;
+    }
+    TreeFileName = pelto::WorkFilePath(4);
+    std::string error;
+    if (!pelto::WriteSideFile(TreeFileName, *post, error)) {
+        pelto::Application::ShowErrorBox(QString::fromStdString(error));
+        return;
+    }
+    TreePostsShow();
+}
