@@ -146,7 +146,8 @@ private slots:
                               "しおり一覧表示(&U)...|MenuShioriDisp", "-", "折返切替(&W)...|MenuWrapChange"}));
         QCOMPARE(Items(form.MenuSearch),
                  QStringList({"検索:(&F)...|MenuFind", "次検索(下検索)(&N)|MenuReFind",
-                              "前検索(上検索)(&P)|MenuReFindPrior", "ｼﾞｬﾝﾌﾟ(&J)...|MenuJump", "-",
+                              "前検索(上検索)(&P)|MenuReFindPrior", "ｼﾞｬﾝﾌﾟ(&J)...|MenuJump",
+                              "検索一覧(&L)...|MenuHitList", "全ﾌｧｲﾙ検索(&G)...|MenuGrepAll", "-",
                               "現在行番号表示(&I)|MenuLineNumDisp", "ﾗﾝﾁｬｰ起動(&K)...|MenuLaunchExe", "-",
                               "範囲選択開始(&B)|MenuSelectStart", "範囲選択終了(&C) |MenuSelectEnd"}));
         QCOMPARE(Items(form.MenuOption),
@@ -158,6 +159,7 @@ private slots:
                               "ｷｰ操作一覧(&K)|MenuKeyFunc"}));
         QCOMPARE(Items(form.PopupMenu1),
                  QStringList({"開く|PopFileOpen", "終了|PopExit", "-", "検索|PopFind", "ｼﾞｬﾝﾌﾟ|PopJump",
+                              "検索一覧|PopHitList", "全ﾌｧｲﾙ検索|PopGrepAll",
                               "現在行番号表示|PopLineNumDisp", "ﾗﾝﾁｬｰ起動|PopLaunchRun", "-",
                               "ﾌｧｲﾙ一覧取得|PopFileGet", "ﾌｧｲﾙ一覧表示|PopFileDisp", "前ﾌｧｲﾙ表示|PopFileMinus",
                               "後ﾌｧｲﾙ表示|PopFilePlus", "-", "全発言ﾀｲﾄﾙ取得|PopAllTitleGet",
@@ -194,14 +196,15 @@ private slots:
             form.MenuReFind, form.MenuReFindPrior, form.PopFind, form.PopJump, form.PopLineNumDisp,
             form.PopLaunchRun, form.PopAllTitleGet, form.PopNewTitleGet, form.PopTitleDisp, form.PopTreeGet,
             form.PopTreeDisp, form.PopResumuSet, form.PopResumJump, form.PopShioriSet, form.PopShioriDisp,
-            form.PopSelectStart, form.PopSelectEnd};
+            form.PopSelectStart, form.PopSelectEnd, form.PopHitList};
         for (QAction* action : disabled)
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
         const QList<QAction*> enabled{
             form.MenuFileOpen, form.MenuExit, form.MenuFileGet, form.MenuFileDisp, form.MenuFileMinus,
             form.MenuFilePlus, form.MenuTreeGet, form.MenuTreeDisp, form.MenuWrapChange,
             form.MenuOption->menuAction(), form.MenuHelp->menuAction(), form.PopFileOpen, form.PopExit,
-            form.PopFileGet, form.PopFileDisp, form.PopFileMinus, form.PopFilePlus, form.PopWrapChange};
+            form.PopFileGet, form.PopFileDisp, form.PopFileMinus, form.PopFilePlus, form.PopWrapChange,
+            form.PopGrepAll};
         for (QAction* action : enabled)
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
         // No recent files: none of the nine items shows.
