@@ -2,8 +2,6 @@
 #include "view/BigView.h"
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QScrollBar>
 #include <QStyle>
@@ -48,24 +46,19 @@ QFont TBigView::MakeViewFont(const QString& face, int pointSize)
 {
     if (pointSize <= 0)
         pointSize = kDefaultPointSize;
-    // 96 dpi, rounded to an even pixel size: IPAGothic then draws a double-byte
-    // character exactly twice as wide as "x".
-    int pixels = 2 * static_cast<int>(std::lround(pointSize * 96.0 / 72.0 / 2.0));
-    pixels = std::max(pixels, 2);
-
-    QString family = face.trimmed();
-    bool useIpa = family.isEmpty() || family.compare(QLatin1String("system"), Qt::CaseInsensitive) == 0;
-    if (!useIpa) {
-        // fontconfig substitutes freely ("MS Gothic" becomes DejaVu Sans); only
-        // keep the face when it resolves to something fit for Japanese text or
-        // to a fixed-width font the user chose on purpose.
-        QFont probe(family);
-        QFontInfo info(probe);
-        const bool japanese = QFontDatabase::writingSystems(info.family()).contains(QFontDatabase::Japanese);
-        useIpa = !japanese && !info.fixedPitch();
+    const QString family = face.trimmed();
+    QFont font;
+    if (family.isEmpty() || family.compare(QLatin1String("system"), Qt::CaseInsensitive) == 0) {
+        // "system" resolves to a proportional Latin font here; the view's own
+        // choice is IPAGothic at an even pixel size (96 dpi), where a
+        // double-byte character is exactly twice as wide as "x".
+        font = QFont(QStringLiteral("IPAGothic"));
+        font.setPixelSize(std::max(2 * static_cast<int>(std::lround(pointSize * 96.0 / 72.0 / 2.0)), 2));
+    } else {
+        // A face the user chose is used as chosen; layout measures its advances.
+        font = QFont(family);
+        font.setPointSize(pointSize);
     }
-    QFont font(useIpa ? QStringLiteral("IPAGothic") : family);
-    font.setPixelSize(pixels);
     font.setStyleHint(QFont::TypeWriter);
     font.setKerning(false);
     return font;
@@ -190,16 +183,18 @@ void TBigView::SetViewTabStop(int columns)
 
 void TBigView::ShowLoadedLines()
 {
-    LayoutFrom(0);
-    FitScrollRanges(0, RowCount());
-    SetSelStart({0, 0});
-    SetSelEnd(FSelStart);
-    if (FTopRow != 0) {
-        ClearBitmap();
+    {
+        // Every row on screen is new: a scroll to the top would shift rows of
+        // the old document into the image, so move without painting and then
+        // paint the whole page.
+        SuspendPaint suspend(FPaintSuspended);
+        LayoutFrom(0);
+        FitScrollRanges(0, RowCount());
+        SetSelStart({0, 0});
+        SetSelEnd(FSelStart);
         SetTopRow(0);
-    } else {
-        Redraw();
     }
+    Redraw();
 }
 
 void TBigView::LoadFromFile(const std::string& path)
@@ -267,15 +262,19 @@ void TBigView::AddLines(const std::vector<std::string>& lines)
 
 void TBigView::SetLines(const std::vector<std::string>& lines)
 {
-    FStrings->Assign(lines);
-    LayoutFrom(0);
-    const int added = static_cast<int>(lines.size());
-    FitScrollRanges(RowCount() - added, added);
-    SetTopRow(0);
-    SetSelStart({0, 0});
-    SetSelEnd(FSelStart);
-    if (FTopRow + FVisibleRows - 1 > FBottomRow)
-        ShowRowAtBottom(FTopRow + FVisibleRows - 1);
+    {
+        SuspendPaint suspend(FPaintSuspended);   // as a load: one full paint at the end
+        FStrings->Assign(lines);
+        LayoutFrom(0);
+        const int added = static_cast<int>(lines.size());
+        FitScrollRanges(RowCount() - added, added);
+        SetTopRow(0);
+        SetSelStart({0, 0});
+        SetSelEnd(FSelStart);
+        if (FTopRow + FVisibleRows - 1 > FBottomRow)
+            ShowRowAtBottom(FTopRow + FVisibleRows - 1);
+    }
+    Redraw();
 }
 
 void TBigView::DeleteRow(int row)
@@ -288,7 +287,8 @@ void TBigView::DeleteRow(int row)
     SetSelEnd(FSelStart);
     if (RowCount() - 1 < FTopRow)
         SetTopRow(RowCount() - 1);
-    if (row >= FTopRow && row <= FBottomRow)
+    // a row deleted above the page moves every row on it
+    if (row <= FBottomRow)
         Redraw();
 }
 
@@ -298,8 +298,8 @@ void TBigView::ExchangeRows(int row1, int row2)
     const int line2 = FRows->Row(row2).Line;
     FStrings->Exchange(line1, line2);
     LayoutFrom(row1 < row2 ? line1 : line2);
-    auto onScreen = [this](int row) { return row >= FTopRow && row <= FBottomRow; };
-    if (onScreen(row1) || onScreen(row2))
+    // lines of different row counts move the rows between them
+    if (std::min(row1, row2) <= FBottomRow)
         Redraw();
 }
 
@@ -324,7 +324,7 @@ void TBigView::SetRowText(int row, std::string_view text)
     FStrings->Put(entry.Line, line);
     LayoutFrom(entry.Line);
     UpdateScrollRanges();
-    if (row >= FTopRow && row <= FBottomRow)
+    if (row <= FBottomRow)   // a line that changed its row count moves the rows below it
         Redraw();
 }
 
@@ -440,10 +440,8 @@ void TBigView::ResizeView()
 
     const int width = std::max(FClientRect.width(), 1);
     const int height = std::max(FVisibleRows * FRowHeight, 1);
-    if (FBitmap.width() != width || FBitmap.height() != height) {
-        FBitmap = QImage(width, height, QImage::Format_RGB32);
-        FBitmap.fill(FBitmapColor);
-    }
+    if (bigview::LogicalSize(FBitmap) != QSize(width, height) || FBitmap.devicePixelRatio() != devicePixelRatioF())
+        FBitmap = bigview::MakeViewImage(QSize(width, height), devicePixelRatioF(), FBitmapColor);
     if (topLine >= 0) {
         FSelStart = LineToRowPos(selStart);
         FSelEnd = LineToRowPos(selEnd);

@@ -82,10 +82,9 @@ public:
     ~TBigView() override;
 
     // The font the view draws with for a stored face and point size.  The face
-    // "system" (any case) and faces that resolve to a non-Japanese
-    // proportional font become IPAGothic; the pixel size is the point size at
-    // 96 dpi rounded to an even number, so a double-byte character is exactly
-    // twice "x".
+    // "system" (any case, or none) becomes IPAGothic at the point size's pixels
+    // at 96 dpi rounded to an even number, so a double-byte character is
+    // exactly twice "x"; any other face is taken as it is, at its point size.
     static QFont MakeViewFont(const QString& face, int pointSize);
 
     // ---- content -----------------------------------------------------------
@@ -308,6 +307,8 @@ private:
     int FLineStep = 1;
     int FRepeatCount = 0;
     QElapsedTimer FLastAction;
+    QPoint FWheelAngleRest;   // wheel angle and pixel deltas not yet scrolled
+    QPoint FWheelPixelRest;
     bool FPaintSuspended = false;
     int FPaintCount = 0;
 

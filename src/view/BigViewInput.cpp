@@ -212,7 +212,7 @@ TPoint TBigView::PointToPos(int x, int y)
         return {0, 0};
     bool above = false;
     bool below = false;
-    y = std::min(y, FBitmap.height());
+    y = std::min(y, bigview::LogicalSize(FBitmap).height());
     if (y < 0) {
         y = 0;
         above = true;
@@ -237,7 +237,7 @@ void TBigView::SelectWordAt(int x, int y)
     const int rows = RowCount();
     if (!FSelect || rows == 0)
         return;
-    y = std::clamp(y, 0, FBitmap.height());
+    y = std::clamp(y, 0, bigview::LogicalSize(FBitmap).height());
     int row = std::min(y / FRowHeight + FTopRow, rows - 1);
     const std::string_view text = RowView(row);
     const int64_t pixel = std::clamp<int64_t>(static_cast<int64_t>(x) + static_cast<int64_t>(FLeftColumn) * FCharWidth,

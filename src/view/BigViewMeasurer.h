@@ -1,18 +1,37 @@
 // Measures CP932 characters with the view's font for layout and painting.
 // Each character's advance is asked of the font once and then cached: 256
 // single bytes, and double-byte codes (lead << 8) | trail.
+//
+// Bytes without a character of their own (control bytes, invalid bytes, a
+// lone lead byte, an unassigned pair) are never measured by the font, whose
+// answer for them depends on what it happened to load before: each such byte
+// takes one half-width cell, the advance of "x", and is drawn in that cell.
 #pragma once
 
 #include <QFontMetrics>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <vector>
 
+#include "text/Cp932.h"
 #include "view/BigView.h"
 #include "view/RowTable.h"
 
 namespace pelto {
+
+// Control bytes other than the tab: drawn as an empty cell.
+inline bool IsControlCode(uint16_t code)
+{
+    return code < 0x20 || code == 0x7F;
+}
+
+// Codes that decode to no character (drawn as a marked cell per byte).
+inline bool IsInvalidCode(uint16_t code)
+{
+    return Cp932CodeToUtf16(code) == u'\uFFFD';
+}
 
 class TBigView::Measurer final : public TextMeasurer {
 public:
@@ -21,6 +40,7 @@ public:
     void Reset()
     {
         metrics_.emplace(view_.font());
+        cell_ = std::max(metrics_->horizontalAdvance(QLatin1Char('x')), 1);
         single_.fill(-1);
         double_.clear();
     }
@@ -41,6 +61,9 @@ public:
         return cached;
     }
 
+    // The half-width cell of a byte without a character of its own.
+    int32_t Cell() const { return cell_; }
+
     int32_t TabWidth() const override { return view_.FCharWidth * view_.FViewTabStop; }
     int32_t CharWidth() const override { return view_.FCharWidth; }
     int32_t ClientWidth() const override { return view_.FClientRect.width(); }
@@ -50,6 +73,7 @@ private:
 
     TBigView& view_;
     std::optional<QFontMetrics> metrics_;
+    int32_t cell_ = 1;
     std::array<int32_t, 256> single_{};
     std::vector<int32_t> double_;
 };

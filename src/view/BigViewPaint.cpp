@@ -21,6 +21,7 @@ namespace pelto {
 
 namespace {
 
+using bigview::LogicalSize;
 using bigview::SuspendPaint;
 
 bool Monotonic(const std::array<int, 3>& history)
@@ -43,6 +44,8 @@ int32_t TBigView::Measurer::Measure(uint16_t ch)
     // Tabs are expanded by the walk, never measured by the font.
     if (ch == '\t')
         return 0;
+    if (IsControlCode(ch) || IsInvalidCode(ch))
+        return ch > 0xFF ? 2 * cell_ : cell_;   // one cell a byte
     return metrics_->horizontalAdvance(QChar(static_cast<char16_t>(Cp932CodeToUtf16(ch))));
 }
 
@@ -54,7 +57,7 @@ void TBigView::FillBitmap(int y, int height)
     if (FBitmap.isNull() || height <= 0)
         return;
     QPainter painter(&FBitmap);
-    painter.fillRect(QRect(0, y, FBitmap.width(), height), FBitmapColor);
+    painter.fillRect(QRect(0, y, LogicalSize(FBitmap).width(), height), FBitmapColor);
 }
 
 void TBigView::ClearBitmap()
@@ -72,15 +75,27 @@ void TBigView::DrawRow(int row)
     ++FPaintedRows;
     const std::string_view text = RowView(row);
     const int y = (row - FTopRow) * FRowHeight;
+    const int width = LogicalSize(FBitmap).width();
     const int64_t shift = static_cast<int64_t>(FLeftColumn) * FCharWidth;
-    const int64_t limit = shift + FBitmap.width();
+    const int64_t limit = shift + width;
     const int32_t tab = FMeasurer->TabWidth();
+    const int32_t cell = FMeasurer->Cell();
 
     QPainter painter(&FBitmap);
     painter.setFont(font());
     painter.setPen(FFontColor);
-    painter.setClipRect(QRect(0, y, FBitmap.width(), FRowHeight));
+    painter.setClipRect(QRect(0, y, width, FRowHeight));
     QString glyph(1, QChar());
+    auto drawGlyph = [&](int64_t at, uint16_t code) {
+        glyph[0] = QChar(static_cast<char16_t>(Cp932CodeToUtf16(code)));
+        painter.drawText(QPoint(static_cast<int>(at - shift), y + FAscent), glyph);
+    };
+    // A byte that is no character: an empty box in its cell, so it is seen
+    // and every later byte stays on its column.
+    auto drawMark = [&](int64_t at) {
+        painter.drawRect(QRect(static_cast<int>(at - shift) + 1, y + 2, std::max(cell - 3, 1),
+                               std::max(FAscent - 3, 1)));
+    };
     int64_t x = 0;
     size_t pos = 0;
     while (pos < text.size() && x < limit) {
@@ -91,9 +106,18 @@ void TBigView::DrawRow(int row)
         } else {
             const int32_t advance = FMeasurer->Advance(code);
             // blanks and control bytes have nothing to draw
-            if (code > 0x20 && code != 0x7F && x + advance > shift) {
-                glyph[0] = QChar(static_cast<char16_t>(Cp932CodeToUtf16(code)));
-                painter.drawText(QPoint(static_cast<int>(x - shift), y + FAscent), glyph);
+            if (code > 0x20 && !IsControlCode(code) && x + advance > shift) {
+                if (!IsInvalidCode(code)) {
+                    drawGlyph(x, code);
+                } else {
+                    drawMark(x);
+                    // an unassigned pair: its second byte may be a character of its own
+                    const uint16_t trail = code & 0xFF;
+                    if (code > 0xFF && trail > 0x20 && !IsControlCode(trail) && !IsInvalidCode(trail))
+                        drawGlyph(x + cell, trail);
+                    else if (code > 0xFF)
+                        drawMark(x + cell);
+                }
             }
             x += advance;
         }
@@ -108,8 +132,8 @@ void TBigView::InvertColumns(int row, int fromColumn, int toColumn, bool toEnd)
     const int64_t shift = static_cast<int64_t>(FLeftColumn) * FCharWidth;
     const int64_t x0 = PrefixWidth(text, fromColumn - 1) - shift;
     const int64_t x1 = (toEnd ? PrefixWidth(text, static_cast<int>(text.size())) : PrefixWidth(text, toColumn - 1)) - shift;
-    const int64_t left = std::clamp<int64_t>(x0, 0, FBitmap.width());
-    const int64_t right = std::clamp<int64_t>(x1, 0, FBitmap.width());
+    const int64_t left = std::clamp<int64_t>(x0, 0, LogicalSize(FBitmap).width());
+    const int64_t right = std::clamp<int64_t>(x1, 0, LogicalSize(FBitmap).width());
     if (right <= left)
         return;
     QPainter painter(&FBitmap);
@@ -155,6 +179,10 @@ void TBigView::RenderBitmap()
 {
     ++FFullRedraws;
     FBitmapColor = FColor;
+    if (!FBitmap.isNull() && FBitmap.devicePixelRatio() != devicePixelRatioF()) {
+        // moved to a screen of another pixel ratio
+        FBitmap = bigview::MakeViewImage(LogicalSize(FBitmap), devicePixelRatioF(), FBitmapColor);
+    }
     ClearBitmap();
     for (int row = FTopRow; row < RowCount() && row < FTopRow + FVisibleRows; ++row)
         DrawRow(row);
@@ -178,18 +206,23 @@ void TBigView::ScrollPaint(int delta)
     if (FPaintSuspended)
         return;
     const int count = std::abs(delta);
-    if (count > FVisibleRows || FBitmap.isNull()) {
+    const qreal ratio = FBitmap.devicePixelRatio();
+    // A fractional pixel ratio puts row edges between device pixels: no block copy.
+    if (count > FVisibleRows || FBitmap.isNull() || ratio != std::floor(ratio) ||
+        FBitmap.devicePixelRatio() != devicePixelRatioF()) {
         Redraw();
         return;
     }
-    const int band = count * FRowHeight;
+    // The copy moves device pixels; the new rows are drawn in logical ones.
+    const int scale = static_cast<int>(ratio);
+    const int band = count * FRowHeight * scale;
     const int height = FBitmap.height();
     const qsizetype lineBytes = FBitmap.bytesPerLine();
     uchar* bits = FBitmap.bits();
     if (delta > 0) {
         if (height > band)
             std::memmove(bits, bits + band * lineBytes, static_cast<size_t>((height - band) * lineBytes));
-        FillBitmap(height - band, band);
+        FillBitmap((height - band) / scale, band / scale);
         const int firstNew = FTopRow + FVisibleRows - count;
         for (int row = firstNew; row <= FBottomRow; ++row) {
             DrawRow(row);
@@ -198,7 +231,7 @@ void TBigView::ScrollPaint(int delta)
     } else {
         if (height > band)
             std::memmove(bits + band * lineBytes, bits, static_cast<size_t>((height - band) * lineBytes));
-        FillBitmap(0, band);
+        FillBitmap(0, band / scale);
         for (int row = FTopRow; row < FTopRow + count && row < RowCount(); ++row) {
             DrawRow(row);
             DrawSelection(row);
@@ -209,20 +242,23 @@ void TBigView::ScrollPaint(int delta)
 
 void TBigView::paintEvent(QPaintEvent* e)
 {
-    if (FBitmapColor != FColor)
-        RenderBitmap();   // the colour was changed since the image was drawn
+    // the colour was changed, or the window moved to a screen of another
+    // pixel ratio, since the image was drawn
+    if (FBitmapColor != FColor || FBitmap.devicePixelRatio() != devicePixelRatioF())
+        RenderBitmap();
     QPainter painter(this);
     painter.setClipRegion(e->region());
     const QRect client = FClientRect;
+    const QSize image = LogicalSize(FBitmap);
     painter.save();
     painter.setClipRect(client, Qt::IntersectClip);
     painter.drawImage(client.topLeft(), FBitmap);
-    if (FBitmap.height() < client.height())
-        painter.fillRect(QRect(client.left(), client.top() + FBitmap.height(), client.width(),
-                               client.height() - FBitmap.height()),
+    if (image.height() < client.height())
+        painter.fillRect(QRect(client.left(), client.top() + image.height(), client.width(),
+                               client.height() - image.height()),
                          FColor);
-    if (FBitmap.width() < client.width())
-        painter.fillRect(QRect(client.left() + FBitmap.width(), client.top(), client.width() - FBitmap.width(),
+    if (image.width() < client.width())
+        painter.fillRect(QRect(client.left() + image.width(), client.top(), client.width() - image.width(),
                                client.height()),
                          FColor);
     if (FCaret && FCaretCreated && FCaretBlinkOn) {
@@ -509,22 +545,34 @@ void TBigView::OnHBarAction(int action)
 
 void TBigView::wheelEvent(QWheelEvent* e)
 {
-    static constexpr int kNotch = 120;
-    static constexpr int kLinesPerNotch = 3;
-    const QPoint delta = e->angleDelta();
+    // Three rows a notch of 120.  High-resolution wheels and touchpads send
+    // parts of a notch, which add up; pixel deltas move by rows (and columns)
+    // of their own size.
+    static constexpr int kAnglePerRow = 120 / 3;
     const bool vertical = FScrollBar == ssVertical || FScrollBar == ssBoth;
     const bool horizontal = FScrollBar == ssHorizontal || FScrollBar == ssBoth;
+    const bool pixels = !e->pixelDelta().isNull();
+    const QPoint delta = pixels ? e->pixelDelta() : e->angleDelta();
+    QPoint& rest = pixels ? FWheelPixelRest : FWheelAngleRest;
+    auto steps = [](int moved, int& left, int unit) {
+        if ((left > 0 && moved < 0) || (left < 0 && moved > 0))
+            left = 0;   // turned back: the part already moved the other way is dropped
+        left += moved;
+        const int count = left / unit;
+        left -= count * unit;
+        return count;
+    };
     if (delta.y() != 0 && vertical) {
-        const int notches = std::max(std::abs(delta.y()) / kNotch, 1);
-        for (int i = 0; i < notches * kLinesPerNotch; ++i)
-            VScrollAction(delta.y() > 0 ? SB_LINEUP : SB_LINEDOWN);
+        const int rows = steps(delta.y(), rest.ry(), pixels ? FRowHeight : kAnglePerRow);
+        for (int i = 0; i < std::abs(rows); ++i)
+            VScrollAction(rows > 0 ? SB_LINEUP : SB_LINEDOWN);
         e->accept();
         return;
     }
     if (delta.x() != 0 && horizontal) {
-        const int notches = std::max(std::abs(delta.x()) / kNotch, 1);
-        for (int i = 0; i < notches * kLinesPerNotch; ++i)
-            HScrollAction(delta.x() > 0 ? SB_LINELEFT : SB_LINERIGHT);
+        const int columns = steps(delta.x(), rest.rx(), pixels ? FCharWidth : kAnglePerRow);
+        for (int i = 0; i < std::abs(columns); ++i)
+            HScrollAction(columns > 0 ? SB_LINELEFT : SB_LINERIGHT);
         e->accept();
         return;
     }

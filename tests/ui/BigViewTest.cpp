@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -96,6 +97,8 @@ private slots:
     void resizeKeepsTopLine();
     void colorAppliedAtNextPaint();
     void failedLoadLeavesConsistentView();
+    void replacedContentPaintsWholePage();
+    void bytesWithoutCharacterTakeOneCell();
     void contentOperations();
     void longLineDoesNotWidenImage();
     void caretDrawnOnlyWithFocus();
@@ -106,17 +109,25 @@ private slots:
 
 void BigViewTest::fontIsFixedWidthJapanese()
 {
-    for (const char* face : {"system", "SYSTEM", "MS Gothic"}) {
+    for (const char* face : {"system", "SYSTEM", ""}) {
         const QFont font = TBigView::MakeViewFont(face, 14);
         QCOMPARE(QFontInfo(font).family(), QStringLiteral("IPAGothic"));
-        QCOMPARE(font.pixelSize() % 2, 0);
-        QCOMPARE(font.pixelSize(), 18);
+        QCOMPARE(font.pixelSize(), 18);   // 14 pt is 18.7 px: even, so kanji are exactly two cells
     }
     auto view = MakeView({});
     const int64_t x = view->TabbedWidth("x");
     QVERIFY(x > 0);
     QCOMPARE(view->TabbedWidth(kKanji), 2 * x);
     QCOMPARE(view->TabbedWidth(kKana), x);
+
+    // Any other face is taken as chosen, at its size, and laid out by its advances.
+    const QFont chosen = TBigView::MakeViewFont("DejaVu Sans", 13);
+    QCOMPARE(chosen.family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(chosen.pointSize(), 13);
+    view->SetViewFont(chosen);
+    const QFontMetrics metrics(view->ViewFont());
+    QCOMPARE(view->TabbedWidth("iW"), int64_t(metrics.horizontalAdvance('i') + metrics.horizontalAdvance('W')));
+    QVERIFY(view->TabbedWidth("i") < view->TabbedWidth("W"));
 }
 
 void BigViewTest::tabsAndPositionsAgree()
@@ -554,6 +565,70 @@ void BigViewTest::failedLoadLeavesConsistentView()
     view->repaint();   // paints without touching rows that are gone
 }
 
+void BigViewTest::replacedContentPaintsWholePage()
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("ten.txt").toStdString();
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 0; i < 10; ++i)
+            out << "new " << i << "\r\n";
+    }
+    auto view = MakeView(NumberedLines(100, "old "), 30);
+    // What is shown must be what a full repaint draws.
+    const auto wholePagePainted = [&] {
+        const QImage shown = view->Bitmap().copy();
+        view->Redraw();
+        return shown == view->Bitmap();
+    };
+    const std::vector<std::function<void()>> replacements = {
+        [&] { view->LoadFromFile(path); },
+        [&] { view->SetLines(NumberedLines(10, "set ")); },
+        [&] {
+            auto lines = std::make_unique<TBvStrings>();
+            lines->LoadFromFile(path);
+            view->AdoptLines(std::move(lines));
+        },
+    };
+    for (int top : {5, view->VisibleRows()}) {
+        for (size_t k = 0; k < replacements.size(); ++k) {
+            view->SetLines(NumberedLines(100, "old "));
+            view->SetTopRow(top);
+            QVERIFY(wholePagePainted());
+            replacements[k]();
+            QCOMPARE(view->TopRow(), 0);
+            QVERIFY2(wholePagePainted(), qPrintable(QStringLiteral("top %1, replacement %2").arg(top).arg(k)));
+        }
+    }
+    // a row deleted above the page moves the page
+    view->SetLines(NumberedLines(100, "old "));
+    view->SetTopRow(5);
+    view->DeleteRow(0);
+    QVERIFY(wholePagePainted());
+}
+
+void BigViewTest::bytesWithoutCharacterTakeOneCell()
+{
+    auto view = MakeView({});
+    const int64_t cell = view->TabbedWidth("x");
+    // control bytes, invalid single bytes and a lone lead byte at the end
+    for (const std::string bytes : {std::string(1, '\0'), std::string("\x01"), std::string("\x1F"),
+                                    std::string("\x7F"), std::string("\x80"), std::string("\xA0"),
+                                    std::string("\xFD"), std::string("\xFF"), std::string("\x81")})
+        QCOMPARE(view->TabbedWidth(bytes), cell);
+    QCOMPARE(view->TabbedWidth("\x85\x40"), 2 * cell);   // an unassigned pair
+
+    // Drawn where they are measured: the character after them lands on the
+    // same pixels as after as many "x".
+    const std::string odd = std::string("\x80") + '\0' + "\xFD\x85\x40" + "Q";
+    view->SetLines({odd, "xxxxxQ"});
+    view->Redraw();
+    const QRect first(static_cast<int>(5 * cell), 0, static_cast<int>(cell), view->RowHeight());
+    const QImage q0 = view->Bitmap().copy(first);
+    QCOMPARE(view->Bitmap().copy(first.translated(0, view->RowHeight())), q0);
+    QVERIFY(q0 != view->Bitmap().copy(QRect(0, 3 * view->RowHeight(), static_cast<int>(cell), view->RowHeight())));
+}
+
 void BigViewTest::contentOperations()
 {
     auto view = MakeView({}, 5);
@@ -657,6 +732,22 @@ void BigViewTest::accelerationAndWheel()
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view.get(), &notch);
     QCOMPARE(view->TopRow(), top + 3);
+
+    // parts of a notch add up: eight eighths are one notch
+    auto wheel = [&](QPoint pixels, QPoint angle) {
+        QWheelEvent event(QPointF(20, 20), view->mapToGlobal(QPointF(20, 20)), pixels, angle, Qt::NoButton,
+                          Qt::NoModifier, Qt::ScrollUpdate, false);
+        QApplication::sendEvent(view.get(), &event);
+    };
+    for (int i = 0; i < 8; ++i)
+        wheel(QPoint(), QPoint(0, -15));
+    QCOMPARE(view->TopRow(), top + 6);
+    // pixel deltas: rows of their own height
+    const int half = view->RowHeight() / 2;
+    wheel(QPoint(0, -2 * view->RowHeight() - half), QPoint(0, -1));
+    QCOMPARE(view->TopRow(), top + 8);
+    wheel(QPoint(0, half - view->RowHeight()), QPoint(0, -1));
+    QCOMPARE(view->TopRow(), top + 9);
 }
 
 void BigViewTest::horizontalKeys()
