@@ -150,20 +150,26 @@ std::vector<std::string> RegularFileNames(const std::string& folder)
         throw FileListError(ErrorText("フォルダを読めません", opened, errno));
 
     std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = readdir(dir.get())) {
+    for (;;) {
+        // readdir reports an error only through errno, so it must be clear
+        // before every call, whatever the entry before it left there.
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (!entry) {
+            if (errno != 0)
+                throw FileListError(ErrorText("フォルダを読めません", opened, errno));
+            break;
+        }
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        // A link counts as what it points to; opening a FIFO or a device would block.
+        // A link counts as what it points to; opening a FIFO or a device would
+        // block.  An entry that cannot be examined (a dangling link) is skipped.
         struct stat status {};
         if (fstatat(dirfd(dir.get()), name.c_str(), &status, 0) != 0 || !S_ISREG(status.st_mode))
             continue;
         names.push_back(name);
-        errno = 0;
     }
-    if (errno != 0)
-        throw FileListError(ErrorText("フォルダを読めません", opened, errno));
     std::sort(names.begin(), names.end(), NameLess);
     return names;
 }

@@ -66,7 +66,8 @@ void TForm1::MenuFileDispClick()
 
     auto* window = new TForm8(this);
     pelto::ApplyListFont(window->ListBox1, BigView1->ViewFont());
-    window->FillList(listing->Folder(), listing->Names, FileListIndex);
+    // a capture of another folder may have left the position past a shorter list
+    window->FillList(listing->Folder(), listing->Names, pelto::ClampFileListIndex(FileListIndex, listing->Count()));
     pelto::WindowPlacement& placement = Mirror.Placement[pelto::kFormFile];
     pelto::PlaceListWindow(window, placement);
     window->exec();

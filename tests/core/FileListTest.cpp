@@ -103,6 +103,16 @@ TEST_F(FileListTest, CaptureWritesTheFolderLessExcludedNamesInNameOrder)
     EXPECT_EQ(result.CurrentIndex, 1);
 }
 
+TEST_F(FileListTest, ADanglingLinkReadLastIsSkipped)
+{
+    // the folder's only entry, so the last one the capture reads
+    fs::create_symlink(folder_ / "nowhere", folder_ / "dangling.txt");
+    const CaptureResult result = CaptureFileList(listPath_, Folder() + "gone.txt", DefaultExcludedExtensions());
+    EXPECT_EQ(result.LineCount, 0);
+    EXPECT_TRUE(fs::exists(listPath_));
+    EXPECT_EQ(ListContent(), "");
+}
+
 TEST_F(FileListTest, CaptureOfAFolderWithoutTheCurrentFile)
 {
     Touch("a.txt");

@@ -171,7 +171,7 @@ private slots:
         QVERIFY(QFile::exists(WriteFile(QStringLiteral("pelto.DIR"), (a + "\r\n" + QStringLiteral("/elsewhere/b b;.txt")
                                                                      + "\r\n" + LogFolder() + "/c.txt\r\n").toUtf8())));
         TForm1 form({a});
-        form.FileListIndex = 7;   // beyond the list: nothing selected
+        form.FileListIndex = 7;   // beyond the list: its last line is selected
         QStringList shown;
         QString folder;
         int selected = -2;
@@ -187,7 +187,7 @@ private slots:
         }
         QCOMPARE(shown, QStringList({"a.txt", "b b;.txt", "c.txt"}));
         QCOMPARE(folder, LogFolder() + u'/');
-        QCOMPARE(selected, -1);
+        QCOMPARE(selected, 2);
         QCOMPARE(Current(form), b);
         QCOMPARE(form.FileListIndex, 1);
 
@@ -198,6 +198,7 @@ private slots:
         form.MenuFileDispClick();
         QCOMPARE(Current(form), b);
         QCOMPARE(cancel.titles, QStringList({"Pelto (ﾌｧｲﾙ一覧)", "Pelto (ﾌｧｲﾙ一覧)"}));
+        QCOMPARE(cancel.Forced(), 0);   // each key closed its window
     }
 
     void excludedExtensionsAreEditedAndUsed()
@@ -237,6 +238,7 @@ private slots:
             QTest::keyClick(dialog->Edits[0], Qt::Key_Escape);
         })});
         form.MenuExtSetClick();
+        QCOMPARE(cancel.Forced(), 0);   // Escape closed it
         QCOMPARE(ReadFile(IniPath()), before);
     }
 
@@ -394,7 +396,11 @@ private slots:
         QCOMPARE(empty.LaunchChoice, -1);
 
         TForm13 cancelled(table);
+        cancelled.show();
+        cancelled.ListBox1->setCurrentRow(1);
         QTest::keyClick(cancelled.ListBox1, Qt::Key_Escape);
+        QVERIFY(!cancelled.isVisible());
+        QCOMPARE(cancelled.result(), int(QDialog::Rejected));
         QCOMPARE(cancelled.LaunchChoice, -1);
     }
 

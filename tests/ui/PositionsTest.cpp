@@ -162,6 +162,7 @@ private slots:
             Modals modals({step});
             form.MenuResumJumpClick();
             QCOMPARE(modals.titles.size(), 1);
+            QCOMPARE(modals.Forced(), 0);   // the step itself closed the list
         }
         QCOMPARE(form.ResumeTable[0], std::string());
         QCOMPARE(form.BigView1->TopRow(), start);
@@ -265,6 +266,7 @@ private slots:
             QTest::keyClick(list->ListBox1, Qt::Key_Backspace);
         }});
         form.MenuResumJumpClick();
+        QCOMPARE(modals.Forced(), 0);   // Backspace closed it
         QCOMPARE(shown, QRect(40, 50, 500, 300));
         QVERIFY(!closedOnSwapButton);
         QCOMPARE(listAfter - listBefore, QSize(30, 20));
@@ -340,6 +342,7 @@ private slots:
                 QTest::keyClick(list->BtnClear, Qt::Key_Escape);
             }});
             form.MenuShioriDispClick();
+            QCOMPARE(clear.Forced(), 0);   // Escape closed it
         }
         QCOMPARE(cleared, QStringList{QString()});
         QCOMPARE(Section("ShioriStrName", 9), QStringList(9, QString()));

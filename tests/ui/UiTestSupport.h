@@ -98,7 +98,8 @@ struct ModalRules {
 // Acts on the modal windows that appear while it lives, one step per new
 // window in order. A window beyond the steps, or one a step left open, is
 // rejected, so a failed check never leaves a test waiting. A test records
-// what it wants to know of each window by overriding Note.
+// what it wants to know of each window by overriding Note. Forced() counts the
+// windows a step left open: a step that should close its window checks it is 0.
 class ModalDriver : public QObject {
 public:
     using Step = std::function<void(QWidget*)>;
@@ -112,6 +113,8 @@ public:
 
     // How many windows it has met.
     int Seen() const { return seen_; }
+    // How many windows it had to reject because a step left them open.
+    int Forced() const { return forced_; }
 
     QStringList titles;   // window titles in the order the windows appeared
 
@@ -136,8 +139,10 @@ private:
             return;
         }
         if (widget == last_) {
-            if (++waited_ > rules_.patience)
+            if (++waited_ > rules_.patience) {
+                ++forced_;
                 Reject(widget);
+            }
             return;
         }
         last_ = widget;
@@ -170,6 +175,7 @@ private:
     QPointer<QWidget> last_;
     int waited_ = 0;
     int seen_ = 0;
+    int forced_ = 0;
 };
 
 // A ModalDriver that keeps what each window said: a message box's text, a
