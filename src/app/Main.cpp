@@ -37,6 +37,21 @@ namespace {
 constexpr int kDesignWidth = 620;
 constexpr int kDesignHeight = 420;
 
+// Widens `window` (never beyond its screen) until the text area of `view`,
+// which fills it from side to side, holds WrapByte half-width columns; then
+// centres it.
+void FitWidthToWrap(QWidget& window, TBigView& view)
+{
+    const std::string columns(static_cast<size_t>(std::max(view.WrapByte(), 0)), 'x');
+    const int text = static_cast<int>(view.TabbedWidth(columns));
+    const int chrome = view.width() - view.ClientRect().width();   // frames and scroll bar
+    int width = std::max(window.width(), text + chrome);
+    if (const QScreen* screen = window.screen())
+        width = std::min(width, screen->availableGeometry().width());
+    window.resize(width, window.height());
+    pelto::CentreOnScreen(&window);
+}
+
 }  // namespace
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(parent)
@@ -247,6 +262,10 @@ void TForm1::FormCreate(const QStringList& arguments)
     MenuReFindPrior->setEnabled(false);
 
     ConfigureView();
+    // A first start has no stored placement: open wide enough for the set
+    // wrap width, centred.
+    if (!Mirror.Placement[pelto::kFormMain].UseStoredBounds())
+        FitWidthToWrap(*this, *BigView1);
 
     FindDone = false;
     HitShown = false;
@@ -304,7 +323,11 @@ void TForm1::ConfigureView()
 
 QString TForm1::TitleText() const
 {
-    return BaseCaption + QStringLiteral("  ") + QString::fromStdString(CurrentFileName)
+    // Qt takes "[*]" in a title for its modified mark and drops it; "[*][*]"
+    // shows one "[*]" of the name.
+    QString name = QString::fromStdString(CurrentFileName);
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    return BaseCaption + QStringLiteral("  ") + name
            + QStringLiteral("  全行数 : ") + QString::number(BigView1->RowCount())
            + QStringLiteral(" (") + QString::number(BigView1->LineCount()) + QStringLiteral(")");
 }

@@ -79,19 +79,22 @@ bool SwitchWrapping(QWidget* parent, pelto::TBigView& view, const pelto::Setting
     const bool switching = toWindowWidth || toOptions;
     if (switching) {
         // The file is read again into a store of its own first: if it cannot
-        // be read now, the text stays on screen as it was laid out.
+        // be read now, the lines already in memory are laid out the chosen way.
         std::unique_ptr<pelto::TBvStrings> lines;
+        bool reloaded = true;
         if (path) {
             lines = std::make_unique<pelto::TBvStrings>();
             try {
                 lines->LoadFromFile(*path);
             } catch (const std::exception&) {
                 pelto::ShowAbortWarning(parent, kReloadFailed);
-                return false;
+                lines.reset();
+                reloaded = false;
             }
         }
         // Emptied first so that the new wrapping lays out nothing twice.
-        view.Clear();
+        if (reloaded)
+            view.Clear();
         if (toWindowWidth) {
             view.SetWordWrap(true);
             view.SetWrapByte(0);

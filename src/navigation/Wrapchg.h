@@ -36,7 +36,8 @@ private:
 // changes it, lays the text out again: at the window width, or as `mirror`'s
 // options say. The text is the file at `path` read again (no path: no text).
 // The view keeps the logical line it showed at the top. When the file cannot
-// be read, a warning says so and the view stays as it was. `wrapChoice` gets
+// be read, a warning says so and the lines already shown are laid out the
+// chosen way. `wrapChoice` gets
 // the dialog's answer (-1: cancelled). Returns whether the view was laid out anew.
 bool SwitchWrapping(QWidget* parent, pelto::TBigView& view, const pelto::Settings& mirror, int& wrapChoice,
                     const std::optional<std::string>& path);

@@ -314,9 +314,14 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8)
 
 std::string NameToSideFileBytes(std::string_view utf8Name)
 {
-    if (auto cp932 = Utf8ToCp932(utf8Name))
-        return *cp932;
-    return std::string(utf8Name);
+    std::string bytes = Utf8ToCp932(utf8Name).value_or(std::string(utf8Name));
+    // Read back, a CR would end the name's line and 0x1A the whole file: such
+    // a name is written, and compared, with "?" in their place.
+    for (char& byte : bytes) {
+        if (byte == '\r' || byte == '\x1A')
+            byte = '?';
+    }
+    return bytes;
 }
 
 } // namespace pelto

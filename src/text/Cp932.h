@@ -77,7 +77,8 @@ std::string Cp932ToUtf8(std::string_view bytes);
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
 // The bytes a side file carries for a document name: the name in CP932 when
-// every character maps, else its UTF-8 bytes unchanged.
+// every character maps, else its UTF-8 bytes; CR and 0x1A become "?" so the
+// name reads back as one line.
 std::string NameToSideFileBytes(std::string_view utf8Name);
 
 } // namespace pelto

@@ -295,6 +295,20 @@ TEST(ThreadCutTest, OtherDocumentEmptyListAndBadIndex) {
   EXPECT_EQ(TitleCut(stale, 1, doc.View(), kName), Lines({"000001 : " + kName}));
 }
 
+TEST(ThreadCutTest, ANameWithCrOrEndOfFileByteReadsBackAsOneLine) {
+  const Doc doc = ThreadLog();
+  for (const std::string name : {std::string("/logs/a\rb.txt"), std::string("/logs/a\x1A" "b.txt")}) {
+    const TreeList list = ParseTreeList(BuildReplyTree(doc.View(), name).file03, name);
+    EXPECT_EQ(list.status, TreeListStatus::Ok);
+    ASSERT_EQ(list.items.size(), 6u);
+    EXPECT_EQ(list.items[0], "000001 : /logs/a?b.txt");
+    const auto titles = SplitStoredLines(ExtractTitles(doc.View(), name, false).bytes);
+    ASSERT_FALSE(titles.empty());
+    EXPECT_EQ(titles[0], "000001 : /logs/a?b.txt");
+    EXPECT_EQ(titles.size(), SplitStoredLines(ExtractTitles(doc.View(), kName, false).bytes).size());
+  }
+}
+
 TEST(ThreadCutTest, SevenDigitHeaderLines) {
   EXPECT_TRUE(IsRootLine("1234567 : 00012   title"));
   EXPECT_FALSE(IsRootLine("1234567 : \x84\xA4 00012   title"));

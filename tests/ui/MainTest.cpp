@@ -173,12 +173,31 @@ private slots:
             QVERIFY2(action->shortcuts().isEmpty(), qPrintable(action->objectName()));
     }
 
+    // A first start: centred, the design height, and at least the design width
+    // and as wide as the text area needs for WrapByte columns (or the screen).
+    static void CheckFirstStartPlacement(TForm1& form)
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(form.height(), 420);
+        QVERIFY(form.width() >= 620);
+        QCOMPARE(form.pos(), QPoint((screen.width() - form.width()) / 2, (screen.height() - 420) / 2));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TBigView& view = *form.BigView1;
+        const int64_t columns = view.TabbedWidth(std::string(static_cast<size_t>(view.WrapByte()), 'x'));
+        const int available = QGuiApplication::primaryScreen()->availableGeometry().width();
+        if (form.width() < available)
+            QVERIFY2(view.ClientRect().width() >= columns,
+                     qPrintable(QStringLiteral("%1 < %2").arg(view.ClientRect().width()).arg(columns)));
+        else
+            QCOMPARE(form.width(), available);
+    }
+
     void startsFromAnEmptySettingsFile()
     {
         TForm1 form({});
-        QCOMPARE(form.size(), QSize(620, 420));
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QCOMPARE(form.pos(), QPoint((screen.width() - 620) / 2, (screen.height() - 420) / 2));
+        CheckFirstStartPlacement(form);
+        QVERIFY(form.width() > 620);   // 80 columns of the default font are wider
         QCOMPARE(form.BigView1->WrapByte(), 80);
         QCOMPARE(form.BigView1->ViewTabStop(), 4);
         QCOMPARE(form.BigView1->ScrollSense(), 1);
@@ -244,9 +263,7 @@ private slots:
         WriteIni(ini);
         TForm1 form({});
         if (bounds.isNull()) {
-            const QRect screen = QGuiApplication::primaryScreen()->geometry();
-            QCOMPARE(form.size(), QSize(620, 420));
-            QCOMPARE(form.pos(), QPoint((screen.width() - 620) / 2, (screen.height() - 420) / 2));
+            CheckFirstStartPlacement(form);
         } else {
             QCOMPARE(QRect(form.pos(), form.size()), bounds);
         }
@@ -293,6 +310,13 @@ private slots:
         QCOMPARE(form.BigView1->LineCount(), 30);
         QCOMPARE(form.windowTitle(), QStringLiteral("Pelto (ﾒｲﾝ)  %1  全行数 : %2 (30)")
                                          .arg(path).arg(form.BigView1->RowCount()));
+        // a "[*]" of the name stays in the title shown
+        const QString marked = MakeDocument(QStringLiteral("a[*]b.log"), 3);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.OpenDocument(marked);
+        QVERIFY2(form.windowHandle()->title().startsWith(QStringLiteral("Pelto (ﾒｲﾝ)  %1  ").arg(marked)),
+                 qPrintable(form.windowHandle()->title()));
         for (QAction* action : {form.MenuAllTitleGet, form.MenuShioriDisp, form.MenuSearch->menuAction(),
                                 form.PopFind, form.PopSelectEnd, form.PopTreeDisp})
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
