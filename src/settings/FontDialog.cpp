@@ -71,6 +71,15 @@ TFontColorDialog::TFontColorDialog(const QFont& font, const QString& colorText, 
     FontDialog1->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     FontDialog1->setWindowFlags(Qt::Widget);
     FontDialog1->setCurrentFont(font);
+    // The embedded chooser is a dialog of its own: Escape (or Enter) would
+    // close it alone and leave this window without it.  Whatever ends it
+    // ends the whole dialog the same way.
+    connect(FontDialog1, &QDialog::finished, this, [this](int result) {
+        if (result == QDialog::Accepted)
+            accept();
+        else
+            reject();
+    });
 
     ComboColor = new QComboBox(this);
     ComboColor->setObjectName(QStringLiteral("ComboColor"));

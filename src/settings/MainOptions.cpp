@@ -40,10 +40,15 @@ void TForm1::MenuFontClick()
 
     // Only face, size and colour are kept; a style chosen in the dialog is not.
     const int pointSize = font.pointSize() > 0 ? font.pointSize() : size;
-    Mirror.TextFontName = font.family().toStdString();
+    // "system" stays "system" while the face shown for it is kept.
+    const QString stored = QString::fromStdString(Mirror.TextFontName).trimmed();
+    const bool storedSystem = stored.isEmpty() || stored.compare(QLatin1String("system"), Qt::CaseInsensitive) == 0;
+    const bool systemKept = storedSystem && font.family() == preset.family();
+    if (!systemKept)
+        Mirror.TextFontName = font.family().toStdString();
     Mirror.TextFontSize = std::to_string(pointSize);
     Mirror.TextFontColor = colorText.toStdString();
-    BigView1->SetViewFont(pelto::TBigView::MakeViewFont(font.family(), pointSize));
+    BigView1->SetViewFont(pelto::TBigView::MakeViewFont(QString::fromStdString(Mirror.TextFontName), pointSize));
     BigView1->SetFontColor(color);
     RebuildTitle();
     pelto::IniFile file = pelto::SettingsIniFile();

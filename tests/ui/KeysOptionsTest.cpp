@@ -658,7 +658,8 @@ private slots:
             QCOMPARE(form.BigView1->ViewFont().bold(), false);   // the style is not applied
             QCOMPARE(Read("TextJyouhou", "TextFontSize"), std::string("18"));
             QCOMPARE(Read("TextJyouhou", "TextFontColor"), std::string("clRed"));
-            QCOMPARE(QString::fromStdString(Read("TextJyouhou", "TextFontName")), family);
+            // the face shown for "system", kept, stays "system"
+            QCOMPARE(Read("TextJyouhou", "TextFontName"), std::string("system"));
 
             Script background({[](QWidget* window) {
                 auto* dialog = qobject_cast<QColorDialog*>(window);
@@ -674,7 +675,50 @@ private slots:
         QCOMPARE(next.BigView1->FontColor(), QColor(Qt::red));
         QCOMPARE(next.BigView1->Color(), QColor(0x12, 0x34, 0x56));
         QCOMPARE(next.BigView1->ViewFont().family(), family);
-        QCOMPARE(next.BigView1->ViewFont(), pelto::TBigView::MakeViewFont(family, 18));
+        QCOMPARE(next.BigView1->ViewFont(), pelto::TBigView::MakeViewFont(QStringLiteral("system"), 18));
+    }
+
+    void fontDialogEscapeCancelsAndOtherFacesAreKept()
+    {
+        TForm1 form({});
+        const QFont before = form.BigView1->ViewFont();
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            bool closed = false;
+            bool broken = false;
+            Script script({[&](QWidget* window) {
+                auto* dialog = qobject_cast<pelto::TFontColorDialog*>(window);
+                QVERIFY(dialog);
+                QLineEdit* size = nullptr;
+                for (QLineEdit* edit : dialog->FontDialog1->findChildren<QLineEdit*>())
+                    if (edit->text() == QStringLiteral("14"))
+                        size = edit;
+                QVERIFY(size);
+                size->setText(QStringLiteral("20"));
+                QTest::keyClick(size, key);
+                closed = !dialog->isVisible();
+                broken = dialog->isVisible() && !dialog->FontDialog1->isVisible();
+            }});
+            form.MenuFont->trigger();
+            QVERIFY(!broken);   // never a window without its chooser
+            if (key == Qt::Key_Escape) {
+                // the whole dialog went, and nothing was applied or written
+                QVERIFY(closed);
+                QCOMPARE(script.Forced(), 0);
+                QCOMPARE(form.BigView1->ViewFont(), before);
+                QVERIFY(!HasKey("TextJyouhou", "TextFontSize"));
+            }
+        }
+
+        // another face is applied and stored as chosen, at its own size
+        Script other({[&](QWidget* window) {
+            auto* dialog = qobject_cast<pelto::TFontColorDialog*>(window);
+            dialog->FontDialog1->setCurrentFont(QFont(QStringLiteral("DejaVu Sans"), 13));
+            dialog->BtnOk->click();
+        }});
+        form.MenuFont->trigger();
+        QCOMPARE(Read("TextJyouhou", "TextFontName"), std::string("DejaVu Sans"));
+        QCOMPARE(form.BigView1->ViewFont().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(form.BigView1->ViewFont().pointSize(), 13);
     }
 
 };
