@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libgl-dev
   libgtest-dev libbenchmark-dev
   fonts-ipafont-gothic
-  xvfb xauth x11-apps imagemagick xdotool
+  xvfb xauth x11-apps x11-utils imagemagick xdotool openbox
   time
 )
 

@@ -23,7 +23,9 @@ void TForm1::StartCopyRegistry()
 
 void TForm1::FocusMoveToApliMinimized()
 {
-    FocusMoveToApli();
+    // Minimising has already passed the focus to the window beneath it.  The
+    // file manager is only asked by F4: asked here it would open a window of
+    // its own at every iconize.
 }
 
 void TForm1::FocusMoveToAnother()

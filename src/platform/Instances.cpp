@@ -2,19 +2,32 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputEvent>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <optional>
+#include <vector>
+
+#if QT_CONFIG(xcb)
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
+
+#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,7 +37,115 @@ namespace pelto {
 namespace {
 
 const QByteArray kInfoRequest = "INFO\n";
-const QByteArray kActivateRequest = "ACTIVATE\n";
+// "ACTIVATE <user time> <asking window>": the window system's time of the
+// user's input that asked, and the asking copy's window, so that the window
+// manager lets the other copy take the focus from it.
+const QByteArray kActivateRequest = "ACTIVATE";
+
+// The window system's timestamp of the user's last key press or click in this
+// process (X11 server time; 0 when there was none).
+quint32 lastUserTime = 0;
+
+// Sends a request to a copy and returns the chosen copy's answer later.
+struct Question {
+    QString path;
+    std::unique_ptr<QLocalSocket> socket;
+    QByteArray reply;
+    bool done = false;
+    bool refused = false;   // nobody listens there any more
+};
+
+// Asks every socket at once and waits for all answers, or `timeoutMs` in all.
+// Waiting runs the event loop without user input: the window keeps painting,
+// and this copy's own server keeps answering, so two copies asking each
+// other at the same moment both get their answers.
+void AskAll(std::vector<Question>& questions, const QByteArray& request, int timeoutMs)
+{
+    QEventLoop loop;
+    int open = static_cast<int>(questions.size());
+    auto finish = [&](Question& question) {
+        if (question.done)
+            return;
+        question.done = true;
+        if (--open == 0)
+            loop.quit();
+    };
+    for (Question& question : questions) {
+        question.socket = std::make_unique<QLocalSocket>();
+        QLocalSocket* socket = question.socket.get();
+        QObject::connect(socket, &QLocalSocket::connected, socket, [socket, request] { socket->write(request); });
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [&question, socket, &finish] {
+            question.reply += socket->readAll();
+            if (question.reply.contains('\n') || question.reply.size() > 4096)
+                finish(question);
+        });
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, [&question, &finish] { finish(question); });
+        QObject::connect(socket, &QLocalSocket::errorOccurred, socket,
+                         [&question, &finish](QLocalSocket::LocalSocketError error) {
+                             if (error == QLocalSocket::ConnectionRefusedError ||
+                                 error == QLocalSocket::ServerNotFoundError)
+                                 question.refused = true;
+                             finish(question);
+                         });
+    }
+    for (Question& question : questions) {
+        if (!question.done)
+            question.socket->connectToServer(question.path);
+    }
+    if (open > 0) {
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    for (Question& question : questions) {
+        // a reply is one line; anything cut short or too long counts as none
+        const qsizetype end = question.reply.indexOf('\n');
+        question.reply = end >= 0 && end <= 4096 ? question.reply.left(end) : QByteArray();
+        question.socket->disconnect();
+        question.socket->abort();
+    }
+}
+
+#if QT_CONFIG(xcb)
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name)
+{
+    const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : XCB_ATOM_NONE;
+    free(reply);
+    return atom;
+}
+
+// Asks the window manager to activate `window` on behalf of the user's input
+// at `userTime` in `asker` (_NET_ACTIVE_WINDOW, source "application").  A
+// window manager that prevents focus stealing grants it because the time is
+// the user's, not this process's last event.  False when not on X11.
+bool RequestActivationX11(QWidget* window, quint32 userTime, quint32 asker)
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection() || !window->windowHandle())
+        return false;
+    xcb_connection_t* connection = x11->connection();
+    const xcb_atom_t active = Atom(connection, "_NET_ACTIVE_WINDOW");
+    if (active == XCB_ATOM_NONE)
+        return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (!screen)
+        return false;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window->windowHandle()->winId());
+    event.type = active;
+    event.data.data32[0] = 1;   // from an application
+    event.data.data32[1] = userTime;
+    event.data.data32[2] = asker;
+    xcb_send_event(connection, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection);
+    return true;
+}
+#endif
 
 qint64 Now()
 {
@@ -55,6 +176,18 @@ public:
         lastActive_ = Now();
         if (window_)
             window_->installEventFilter(this);
+        if (!watchingInput_ && QCoreApplication::instance()) {
+            QCoreApplication::instance()->installEventFilter(this);
+            watchingInput_ = true;
+        }
+    }
+
+    // The X11 id of this copy's window (0 elsewhere, or without one).
+    quint32 WindowId() const
+    {
+        if (!window_ || !window_->windowHandle() || QGuiApplication::platformName() != QLatin1String("xcb"))
+            return 0;
+        return static_cast<quint32>(window_->windowHandle()->winId());
     }
 
     QString Path() const { return server_.fullServerName(); }
@@ -72,10 +205,10 @@ public:
 
     bool HasWindow() const { return !window_.isNull(); }
 
-    void Activate()
+    void Activate(quint32 userTime, quint32 asker)
     {
         if (window_)
-            BringWindowForward(window_);
+            BringWindowForward(window_, userTime, asker);
     }
 
 protected:
@@ -83,6 +216,17 @@ protected:
     {
         if (watched == window_ && event->type() == QEvent::WindowActivate)
             lastActive_ = Now();
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // the same event reaches several receivers; any of them carries the time
+            if (const auto stamp = static_cast<QInputEvent*>(event)->timestamp())
+                lastUserTime = static_cast<quint32>(stamp);
+            break;
+        default:
+            break;
+        }
         return QObject::eventFilter(watched, event);
     }
 
@@ -106,6 +250,7 @@ private:
             return;
         }
         const QByteArray request = socket->readLine(64);
+        const QList<QByteArray> words = request.trimmed().split(' ');
         if (request == kInfoRequest) {
             if (!window_) {
                 socket->write("NONE\n");
@@ -114,9 +259,10 @@ private:
                 socket->write("COPY " + QByteArray::number(self.Pid) + ' ' + QByteArray::number(self.LastActive)
                               + ' ' + self.Title.toUtf8().toBase64() + '\n');
             }
-        } else if (request == kActivateRequest) {
+        } else if (words.value(0) == kActivateRequest) {
             socket->write(window_ ? "OK\n" : "NONE\n");
-            Activate();
+            socket->flush();
+            Activate(words.value(1).toUInt(), words.value(2).toUInt());
         }
         socket->flush();
         socket->disconnectFromServer();
@@ -125,39 +271,10 @@ private:
     QLocalServer server_;
     QPointer<QWidget> window_;
     qint64 lastActive_ = 0;
+    bool watchingInput_ = false;
 };
 
 InstanceServer* theServer = nullptr;
-
-// Sends one request and reads one line back; empty on any failure. `refused`
-// tells that nobody listens on the socket any more.
-QByteArray Ask(const QString& path, const QByteArray& request, int timeoutMs, bool* refused)
-{
-    if (refused)
-        *refused = false;
-    const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
-    socket.connectToServer(path);
-    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
-        const auto error = socket.error();
-        if (refused)
-            *refused = error == QLocalSocket::ConnectionRefusedError || error == QLocalSocket::ServerNotFoundError;
-        return {};
-    }
-    socket.write(request);
-    if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
-        return {};
-    QByteArray reply;
-    while (!reply.endsWith('\n')) {
-        if (socket.bytesAvailable() == 0
-            && !socket.waitForReadyRead(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0))))
-            break;
-        reply += socket.readAll();
-        if (reply.size() > 4096)
-            return {};
-    }
-    return reply.endsWith('\n') ? reply.chopped(1) : QByteArray();
-}
 
 std::optional<RunningCopy> ParseInfo(const QByteArray& reply, const QString& path)
 {
@@ -225,21 +342,21 @@ QList<RunningCopy> ListRunningCopies(int timeoutMs)
         return copies;
     const QString ownPath = theServer ? theServer->Path() : QString();
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    std::vector<Question> questions;
     for (const QFileInfo& entry : entries) {
         bool isNumber = false;
         entry.fileName().toLongLong(&isNumber);
-        if (!isNumber)
-            continue;
         const QString path = entry.absoluteFilePath();
-        if (path == ownPath)
-            continue;
-        bool refused = false;
-        const QByteArray reply = Ask(path, kInfoRequest, timeoutMs, &refused);
-        if (refused) {
-            QFile::remove(path);
+        if (isNumber && path != ownPath)
+            questions.push_back(Question{path, nullptr, {}, false, false});
+    }
+    AskAll(questions, kInfoRequest, timeoutMs);
+    for (const Question& question : questions) {
+        if (question.refused) {
+            QFile::remove(question.path);
             continue;
         }
-        if (std::optional<RunningCopy> copy = ParseInfo(reply, path))
+        if (std::optional<RunningCopy> copy = ParseInfo(question.reply, question.path))
             copies << *copy;
     }
     std::sort(copies.begin(), copies.end(), [](const RunningCopy& a, const RunningCopy& b) {
@@ -253,21 +370,35 @@ QList<RunningCopy> ListRunningCopies(int timeoutMs)
 
 bool ActivateCopy(const RunningCopy& copy, int timeoutMs)
 {
+    const quint32 asker = theServer ? theServer->WindowId() : 0;
     if (copy.IsSelf || (theServer && copy.SocketPath == theServer->Path())) {
         if (!theServer || !theServer->HasWindow())
             return false;
-        theServer->Activate();
+        theServer->Activate(lastUserTime, asker);
         return true;
     }
-    return Ask(copy.SocketPath, kActivateRequest, timeoutMs, nullptr) == "OK";
+    std::vector<Question> questions;
+    questions.push_back(Question{copy.SocketPath, nullptr, {}, false, false});
+    AskAll(questions, kActivateRequest + ' ' + QByteArray::number(lastUserTime) + ' ' + QByteArray::number(asker) + '\n',
+           timeoutMs);
+    return questions.front().reply == "OK";
 }
 
-void BringWindowForward(QWidget* window)
+void BringWindowForward(QWidget* window, quint32 userTime, quint32 asker)
 {
     if (window->windowState() & Qt::WindowMinimized)
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
+#if QT_CONFIG(xcb)
+    // Qt's own request would carry this process's last event time, which a
+    // window manager preventing focus stealing answers with a flash only.
+    if (userTime != 0 && RequestActivationX11(window, userTime, asker))
+        return;
+#else
+    Q_UNUSED(userTime);
+    Q_UNUSED(asker);
+#endif
     window->activateWindow();
 }
 

@@ -28,16 +28,19 @@ QString InstanceFolder();
 // reached, which harms nothing else.
 bool StartInstanceServer(QWidget* window);
 
-// Every copy that answers within `timeoutMs`, this one first, then the others
-// by last activation, most recent first. Sockets nobody listens on any more are
-// removed.
+// Every copy that answers within `timeoutMs` (all are asked at once), this one
+// first, then the others by last activation, most recent first. Sockets nobody
+// listens on any more are removed.
 QList<RunningCopy> ListRunningCopies(int timeoutMs = 300);
 
-// Asks `copy` to restore its window if minimised, raise and activate it.
-// True when the copy answered.
+// Asks `copy` to restore its window if minimised, raise and activate it, on
+// behalf of the user's last key press or click here.  True when the copy
+// answered.
 bool ActivateCopy(const RunningCopy& copy, int timeoutMs = 300);
 
-// What a copy does when asked to come forward.
-void BringWindowForward(QWidget* window);
+// What a copy does when asked to come forward; `userTime` is the window
+// system's time of the user's input that asked (0: unknown), `asker` the X11
+// window that had the focus then.
+void BringWindowForward(QWidget* window, quint32 userTime = 0, quint32 asker = 0);
 
 }  // namespace pelto
