@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -20,8 +21,19 @@ QTextBrowser* HelpWindow()
     return g_helpWindow.data();
 }
 
-bool ShowHelpFile(QWidget* parent, const QString& helpFilePath)
+QString InstalledHelpFile(const QString& besideExecutable)
 {
+    // Installed under a prefix (as a package in /usr), the guide is shared
+    // data, kept in share/pelto rather than in the programs' folder.
+    const QFileInfo beside(besideExecutable);
+    return QDir::cleanPath(beside.absolutePath() + QStringLiteral("/../share/pelto/") + beside.fileName());
+}
+
+bool ShowHelpFile(QWidget* parent, const QString& besideExecutable)
+{
+    QString helpFilePath = besideExecutable;
+    if (!QFileInfo::exists(helpFilePath) && QFileInfo::exists(InstalledHelpFile(besideExecutable)))
+        helpFilePath = InstalledHelpFile(besideExecutable);
     QFile file(helpFilePath);
     if (!file.open(QIODevice::ReadOnly)) {
         ShowAbortWarning(parent, QStringLiteral("   ヘルプファイル %1 が見つかりません。          ")

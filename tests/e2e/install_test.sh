@@ -30,8 +30,8 @@ prefix="$work/prefix"
 for file in bin/pelto bin/pelto-cli; do
   [ -x "$prefix/$file" ] || fail "$file is not installed as a program"
 done
-cmp -s "$prefix/bin/PELTO.HLP" "$(dirname "$0")/../../src/app/PELTO.HLP" \
-  || fail "PELTO.HLP is not installed beside pelto, where the Help menu looks"
+cmp -s "$prefix/share/pelto/PELTO.HLP" "$(dirname "$0")/../../src/app/PELTO.HLP" \
+  || fail "PELTO.HLP is not installed in share/pelto, where the Help menu looks"
 desktop="$prefix/share/applications/pelto.desktop"
 [ -f "$desktop" ] || fail "no desktop entry"
 grep -qx 'Exec=pelto %f' "$desktop" || fail "the desktop entry does not pass the file to pelto"
@@ -109,6 +109,6 @@ settings="$home/config/pelto/pelto.INI"
 [ -f "$settings" ] || fail "no settings in \$XDG_CONFIG_HOME/pelto (run as $runner): $(ls -R "$home/config" 2>&1)"
 grep -q "^1=$document\$" <(tr -d '\r' <"$settings") || fail "the recent-file list was not written there"
 grep -q "^1=000001 : $document\$" <(tr -d '\r' <"$settings") || fail "the resume point was not written there"
-extra=$(ls "$prefix/bin" | grep -v -x -e pelto -e pelto-cli -e PELTO.HLP)
+extra=$(ls "$prefix/bin" | grep -v -x -e pelto -e pelto-cli)
 [ -z "$extra" ] || fail "files were written into the install folder: $extra"
 echo "PASS: installed layout, and settings under \$XDG_CONFIG_HOME/pelto for $runner"

@@ -681,6 +681,29 @@ private slots:
         QVERIFY(!form.ResumeOnExit);   // the key stayed in the help window
     }
 
+    void helpFindsTheGuideOfAnInstalledCopy()
+    {
+        // Installed as <prefix>/bin/pelto with the guide in <prefix>/share/pelto.
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/pelto")));
+        QFile guide(prefix.filePath(QStringLiteral("share/pelto/PELTO.HLP")));
+        QVERIFY(guide.open(QIODevice::WriteOnly));
+        guide.write("<html><body><p>installed guide</p></body></html>");
+        guide.close();
+        {
+            // A guide that is not found would bring up the warning instead.
+            std::unique_ptr<ModalDriver> driver(ModalDriver::Clicking(kAbort));
+            QVERIFY(pelto::ShowHelpFile(nullptr, prefix.filePath(QStringLiteral("bin/PELTO.HLP"))));
+            QCOMPARE(driver->Seen(), 0);
+        }
+        QTextBrowser* help = pelto::HelpWindow();
+        QVERIFY(help);
+        QVERIFY(help->toPlainText().contains(QStringLiteral("installed guide")));
+        help->close();
+        QTRY_VERIFY(!pelto::HelpWindow());
+    }
+
     void anUnexpectedErrorIsShownAndTheProgramGoesOn()
     {
         Thrower thrower;
