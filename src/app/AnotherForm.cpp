@@ -1,6 +1,7 @@
 #include "app/AnotherForm.h"
 
 #include "platform/Dialogs.h"
+#include "platform/ListWindow.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,7 +37,7 @@ TForm18::TForm18(const QList<pelto::RunningCopy>& copies, QWidget* parent) : QDi
     BtnCansel->setGeometry(466, 242, 106, 28);
     connect(BtnChange, &QPushButton::clicked, this, &TForm18::BtnChangeClick);
     connect(BtnCansel, &QPushButton::clicked, this, &TForm18::BtnCanselClick);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm18::ListBox1Click);
+    pelto::ChooseOnDoubleClick(ListBox1, [this] { ListBox1Click(); });
 
     setFixedSize(584, 282);
     ListBox1->setFocus();

@@ -174,8 +174,8 @@ struct TForm1::KeyRows {
         // and "*" work whichever key of the layout makes them.
         case Qt::Key_Minus:
             return ShiftOrPlain() && Run(&TForm1::MenuFileMinusClick);
-        case Qt::Key_Equal:
-            return ShiftOrPlain() && WithDocument(&TForm1::MenuFileGetClick);
+        case Qt::Key_Equal:   // without a document it captures the current folder
+            return ShiftOrPlain() && Run(&TForm1::MenuFileGetClick);
         case Qt::Key_Plus:
             return ShiftOrPlain() && Run(&TForm1::MenuFilePlusClick);
         case Qt::Key_Asterisk:

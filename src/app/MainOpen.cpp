@@ -182,7 +182,8 @@ void TForm1::dropEvent(QDropEvent* event)
 
     if (!OpenDocument(name, 0))
         return;
-    if (isMinimized())
+    // Whether it was minimised or maximised, the window comes back normal.
+    if (isMinimized() || isMaximized() || isFullScreen())
         showNormal();
     raise();
     activateWindow();

@@ -1,5 +1,7 @@
 #include "filelist/Filedsp.h"
 
+#include "platform/ListWindow.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,7 +33,7 @@ TForm8::TForm8(QWidget* parent)
     WatchKeys(BtnCansel);
     connect(BtnOk, &QPushButton::clicked, this, &TForm8::BtnOkClick);
     connect(BtnCansel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm8::BtnOkClick);
+    pelto::ChooseOnDoubleClick(ListBox1, [this] { BtnOkClick(); });
     ListBox1->setFocus();
 }
 

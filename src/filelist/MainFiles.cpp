@@ -12,6 +12,8 @@
 #include "settings/ExePaths.h"
 #include "view/BigView.h"
 
+#include <QDir>
+#include <QFile>
 #include <QListWidget>
 
 #include <optional>
@@ -42,13 +44,18 @@ std::optional<pelto::FileListing> ReadListOrWarn(QWidget* parent)
 
 void TForm1::MenuFileGetClick()
 {
-    // Without a document there is no folder to capture.
-    if (CurrentFileName.empty())
-        return;
+    // Without a document the current folder is captured, named in full so that
+    // the list opens its files from any copy, whatever its own folder.
+    std::string named = CurrentFileName;
+    if (named.empty()) {
+        named = QFile::encodeName(QDir::currentPath()).toStdString();
+        if (named.empty() || named.back() != '/')
+            named += '/';
+    }
     const pelto::ExcludedExtensions excluded = pelto::ReadExcludedExtensions(pelto::SettingsIniFile());
     pelto::CaptureResult result;
     try {
-        result = pelto::CaptureFileList(pelto::SideFilePath(".DIR"), CurrentFileName, excluded);
+        result = pelto::CaptureFileList(pelto::SideFilePath(".DIR"), named, excluded);
     } catch (const std::exception& error) {
         pelto::Application::ShowErrorBox(QString::fromUtf8(error.what()));
         return;

@@ -92,7 +92,7 @@ TListWindow::TListWindow(const QString& caption, WindowPlacement& placement, QWi
     ListBox1->setUniformItemSizes(true);
     ListBox1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     ListBox1->setTextElideMode(Qt::ElideNone);
-    connect(ListBox1, &QListView::doubleClicked, this, [this] { ListBox1Click(); });
+    ChooseOnDoubleClick(ListBox1, [this] { ListBox1Click(); });
     WatchKeys(ListBox1);
 }
 

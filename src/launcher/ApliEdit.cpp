@@ -103,9 +103,11 @@ void TForm12::BtnRefClick()
     dialog.setObjectName(QStringLiteral("OpenDialog1"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    // Programs here rarely carry an extension: all files are offered first.
-    dialog.setNameFilters({QStringLiteral("全ﾌｧｲﾙ(*)"), QStringLiteral("実行ﾌｧｲﾙ(EXE ; COM) (*.EXE *.COM)"),
-                           QStringLiteral("実行ﾌｧｲﾙ(PIF ; BAT ; LNK) (*.PIF *.BAT *.LNK)")});
+    // The first filter is the one shown; a program without an extension is
+    // one choice away under the last.
+    dialog.setNameFilters({QStringLiteral("実行ﾌｧｲﾙ(EXE ; COM) (*.EXE *.COM)"),
+                           QStringLiteral("実行ﾌｧｲﾙ(PIF ; BAT ; LNK) (*.PIF *.BAT *.LNK)"),
+                           QStringLiteral("全ﾌｧｲﾙ(*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     ApplyChosenFile(dialog.selectedFiles().first());

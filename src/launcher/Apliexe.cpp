@@ -1,6 +1,7 @@
 #include "launcher/Apliexe.h"
 
 #include "platform/Dialogs.h"
+#include "platform/ListWindow.h"
 
 #include <QKeyEvent>
 #include <QListWidget>
@@ -46,7 +47,7 @@ TForm13::TForm13(const pelto::LauncherSlots& entries, QWidget* parent) : QDialog
     BtnCansel->setGeometry(266, 262, 106, 28);
     connect(BtnOk, &QPushButton::clicked, this, &TForm13::BtnOkClick);
     connect(BtnCansel, &QPushButton::clicked, this, &TForm13::BtnCanselClick);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm13::BtnOkClick);
+    pelto::ChooseOnDoubleClick(ListBox1, [this] { BtnOkClick(); });
     // Escape anywhere is a cancel.
     connect(this, &QDialog::rejected, this, [this] { LaunchChoice = -1; });
 

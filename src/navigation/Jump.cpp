@@ -2,6 +2,7 @@
 
 #include "navigation/History.h"
 #include "platform/Dialogs.h"
+#include "platform/ListWindow.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -73,7 +74,7 @@ TForm5::TForm5(std::span<std::string> history, int shownSize, QWidget* parent)
     connect(BtnCansel, &QPushButton::clicked, this, &TForm5::BtnCanselClick);
     connect(BtnRireki, &QPushButton::clicked, this, &TForm5::BtnRirekiClick);
     connect(BtnClear, &QPushButton::clicked, this, &TForm5::BtnClearClick);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm5::BtnRirekiClick);
+    pelto::ChooseOnDoubleClick(ListBox1, [this] { BtnRirekiClick(); });
     ListBox1->installEventFilter(this);
 
     if (history_.size() > 1)

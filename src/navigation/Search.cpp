@@ -2,6 +2,7 @@
 
 #include "navigation/History.h"
 #include "platform/Dialogs.h"
+#include "platform/ListWindow.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -98,7 +99,7 @@ TForm4::TForm4(std::span<std::string> findHistory, bool& findCaseSensitive,
     connect(BtnClear, &QPushButton::clicked, this, &TForm4::BtnClearClick);
     connect(Edit1, &QLineEdit::returnPressed, this, [this] { Finish(Edit1->text()); });
     connect(Edit1, &QLineEdit::textEdited, this, &TForm4::Edit1Changed);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm4::BtnRirekiClick);
+    pelto::ChooseOnDoubleClick(ListBox1, [this] { BtnRirekiClick(); });
     // The case option counts at once, so a change survives a cancel.
     connect(CheckUperLower, &QCheckBox::toggled, this, [this](bool checked) { FindCaseSensitive = checked; });
     ListBox1->installEventFilter(this);

@@ -5,9 +5,12 @@
 
 #include <QFont>
 
+#include <functional>
+
 #include "settings/Settings.h"
 
 class QWidget;
+class QAbstractItemView;
 class QListWidget;
 
 namespace pelto {
@@ -29,5 +32,12 @@ void StoreListWindowBounds(const QWidget* window, WindowPlacement& placement);
 
 // The list shows the main view's face and size.
 void ApplyListFont(QListWidget* list, const QFont& viewFont);
+
+// A left double click anywhere in the list box, on an item or on the blank
+// below the last one, runs `choose` (which takes the selected entry), as the
+// list box's own double-click event does; a click on that blank keeps the
+// selection.  Qt's doubleClicked fires only on an item, and its press on the
+// blank clears the selection.
+void ChooseOnDoubleClick(QAbstractItemView* list, std::function<void()> choose);
 
 }  // namespace pelto

@@ -15,6 +15,7 @@
 #include "view/BigView.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QListWidget>
 
 #include <optional>
@@ -90,9 +91,12 @@ void TForm1::MenuResumJumpClick()
         OpenDocument(QString::fromStdString(name));
         break;
     case 2: {
-        // The new copy starts where this one was started from.
+        // The new copy starts where this one was started from: the folder of
+        // its document, or the current folder when it was started with "/I"
+        // (whose "/" names no folder).
         const QString firstArgument = QCoreApplication::arguments().value(1);
-        if (!pelto::StartNewInstance(QString::fromStdString(name), pelto::FolderPartOf(firstArgument)))
+        const QString folder = IconStart ? QDir::currentPath() : pelto::FolderPartOf(firstArgument);
+        if (!pelto::StartNewInstance(QString::fromStdString(name), folder))
             pelto::ShowAbortWarning(this, kNewInstanceFailed);
         break;
     }

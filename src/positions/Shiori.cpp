@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "settings/IniFile.h"
+#include "platform/ListWindow.h"
 
 TForm6::TForm6(pelto::BookmarkTable& table, int limit, std::string settingsPath, QWidget* parent)
     : PositionListWindow(parent, QStringLiteral("Form6"), QStringLiteral("Pelto (しおり一覧)"),
@@ -24,7 +25,7 @@ TForm6::TForm6(pelto::BookmarkTable& table, int limit, std::string settingsPath,
     connect(BtnCansel, &QPushButton::clicked, this, &TForm6::EscapePressed);
     connect(BtnSort, &QPushButton::clicked, this, &TForm6::BtnSortClick);
     connect(BtnClear, &QPushButton::clicked, this, &TForm6::BtnClearClick);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm6::ChooseSelected);
+    pelto::ChooseOnDoubleClick(ListBox1, [this] { ChooseSelected(); });
     ListBox1->setFocus();
 }
 

@@ -132,6 +132,23 @@ private slots:
         QCOMPARE(notice.titles.size(), 1);
     }
 
+    void withoutADocumentTheCurrentFolderIsCaptured()
+    {
+        const QString a = MakeLog(QStringLiteral("A.TXT"));
+        MakeLog(QStringLiteral("B.EXE"));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(LogFolder()));
+        TForm1 form({});
+        Modals notice;
+        form.MenuFileGetClick();
+        QDir::setCurrent(before);
+        QCOMPARE(notice.texts, QStringList({QStringLiteral("    ファイル一覧取得が完了しました。   ")}));
+        // Named in full, so the list opens its files from any folder.
+        QCOMPARE(ReadFile(ListPath()), (a + "\r\n").toUtf8());
+        form.MenuFilePlusClick();
+        QCOMPARE(Current(form), a);
+    }
+
     void aSteppedToFileThatIsGoneChangesNothing()
     {
         const QString a = MakeLog(QStringLiteral("a.txt"));

@@ -297,6 +297,21 @@ private slots:
             form.MenuTitleDispClick();
         }
         QCOMPARE(form.BigView1->TopRow(), 0);
+
+        // A double click on the blank below the last entry chooses the selected one.
+        {
+            ModalScript script({[&](QWidget* widget) {
+                if (auto* window = qobject_cast<TForm9*>(widget)) {
+                    Select(window, 2);
+                    const QRect last =
+                        window->ListBox1->visualRect(window->ListBox1->model()->index(window->ItemCount() - 1, 0));
+                    DoubleClick(window->ListBox1->viewport(), QPoint(10, last.bottom() + 20));
+                }
+            }});
+            form.MenuTitleDispClick();
+        }
+        QCOMPARE(form.LastTitleIndex, 2);
+        QCOMPARE(form.BigView1->TopRow(), form.BigView1->RowOfLine(6) - 1);
     }
 
     void titleListEdgeEntries()

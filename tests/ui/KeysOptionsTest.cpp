@@ -208,7 +208,7 @@ private slots:
         row("keypad minus", Qt::Key_Minus, pad, "-", false, false, false, "FileMinus");
         row("equal", Qt::Key_Equal, none, "=", true, false, false, "FileGet");
         row("Shift+minus making equal", Qt::Key_Equal, shift, "=", true, false, false, "FileGet");
-        row("equal without document", Qt::Key_Equal, none, "=", false, false, false, "");
+        row("equal without document", Qt::Key_Equal, none, "=", false, false, false, "FileGet");
         row("Shift+equal making plus", Qt::Key_Plus, shift, "+", false, false, false, "FilePlus");
         row("keypad plus", Qt::Key_Plus, pad, "+", false, false, false, "FilePlus");
         row("Ctrl+Alt+Shift+plus counts as plain", Qt::Key_Plus, ctrl | shift | alt, "", false, false, false,

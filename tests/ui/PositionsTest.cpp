@@ -11,6 +11,7 @@
 
 #include "UiTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -209,10 +210,12 @@ private slots:
         WriteIni("[ResumeFileName]\n1=000003 : " + other.toUtf8() + "\n");
         QString program;
         QStringList arguments;
+        QString workingFolder;
         int started = 0;
-        pelto::SetProgramStarterForTesting([&](const QString& exe, const QStringList& args, const QString&) {
+        pelto::SetProgramStarterForTesting([&](const QString& exe, const QStringList& args, const QString& in) {
             program = exe;
             arguments = args;
+            workingFolder = in;
             ++started;
             return true;
         });
@@ -226,6 +229,17 @@ private slots:
         QCOMPARE(program, folder_.filePath(QStringLiteral("pelto")));
         QCOMPARE(arguments, QStringList{other});
         QCOMPARE(QString::fromStdString(form.CurrentFileName), path);
+
+        // A copy started resident with "/I" starts the new one in the current
+        // folder, not in the "/" of its switch.
+        {
+            TForm1 resident({QStringLiteral("/I")});
+            QVERIFY(resident.OpenDocument(path));
+            Modals modals({EnterOnLine(QStringLiteral("a name"), Qt::ControlModifier)});
+            resident.MenuResumJumpClick();
+        }
+        QCOMPARE(started, 2);
+        QCOMPARE(workingFolder, QDir::currentPath());
 
         pelto::SetProgramStarterForTesting([](const QString&, const QStringList&, const QString&) { return false; });
         Modals failed({[](QWidget* window) {
