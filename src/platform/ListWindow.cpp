@@ -40,8 +40,10 @@ protected:
         case QEvent::MouseButtonPress:
             // A press on the blank below the entries keeps the selection, as
             // in a list box, so that a double click there chooses it.
-            if (list_->indexAt(mouse->position().toPoint()).isValid())
+            if (list_->indexAt(mouse->position().toPoint()).isValid()) {
+                swallowRelease_ = false;
                 return false;
+            }
             list_->setFocus(Qt::MouseFocusReason);
             swallowRelease_ = true;
             return true;
