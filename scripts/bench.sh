@@ -164,4 +164,49 @@ if [ "${ALL_BENCHMARKS:-0}" = 1 ] && [ $bench_built = 1 ]; then
       || echo "(exit status $?)"
   done
 fi
+
+# ---- the hit list and pelto-cli grep ------------------------------------------
+# pelto-cli grep against grep -F for the missing pattern, on this log and on ten
+# copies of a 100 MB log; the folder search of the window (each file read as a
+# document is read, no layout) over the ten copies; the document's hit list
+# against the search's row scan.  Targets: grep ratios <= 1, folder >= 1 GB/s,
+# hit list / row scan <= 1.5.
+echo
+echo "== hit list and pelto-cli grep ($(uptime | sed 's/.*load/load/'))"
+hit_ratios=()
+hit_record() { hit_ratios+=("$1|$2|$3|$4|$5"); }
+run cligrep sh -c '"$0" grep "$1" "$2"; [ $? -le 1 ]' "$cli" "$pattern" "$log" || true
+run grepF sh -c 'LC_ALL=C grep -F -f "$0" "$1"; [ $? -le 1 ]' "$pattern_cp932" "$log" || true
+hit_record "pelto-cli grep / grep -F" "$(divide "${seconds[cligrep]}" "${seconds[grepF]}")" "<=" 1 \
+  "$size log, missing pattern"
+copies="$scratch/copies"
+mkdir -p "$copies"
+"$genlog" --size 100M --seed 2 "$copies/log0.log" >/dev/null
+for n in 1 2 3 4 5 6 7 8 9; do cp "$copies/log0.log" "$copies/log$n.log"; done
+cat "$copies"/*.log >/dev/null
+run cligrep10 sh -c '"$0" grep "$1" "$2"/*.log; [ $? -le 1 ]' "$cli" "$pattern" "$copies" || true
+run grepF10 sh -c 'LC_ALL=C grep -F -f "$0" "$1"/*.log; [ $? -le 1 ]' "$pattern_cp932" "$copies" || true
+hit_record "pelto-cli grep / grep -F (10 files)" "$(divide "${seconds[cligrep10]}" "${seconds[grepF10]}")" "<=" 1 \
+  "ten copies of a 100 MB log"
+if grep -q grep_bench "$build/build.ninja" 2>/dev/null && cmake --build "$build" -j 2 --target grep_bench >/dev/null; then
+  PELTO_BENCH_BYTES=$program_bytes PELTO_GREP_FILES=$(ls "$copies"/*.log | paste -sd:) "$build/bench/grep_bench" \
+    --benchmark_out="$scratch/grep.json" --benchmark_out_format=json
+  read -r folder_gbs hit_ratio < <(python3 - "$scratch/grep.json" <<'PY'
+import json, sys
+runs = {b["name"]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
+folder = runs["BM_FolderSearchMissing/real_time"]["bytes_per_second"] / 1e9
+print("%.2f %.2f" % (folder, runs["BM_HitListMissing"]["real_time"] / runs["BM_RowScanMissing"]["real_time"]))
+PY
+)
+  hit_record "folder search, GB/s" "$folder_gbs" ">=" 1 "grep_bench over the ten copies, warm cache"
+  hit_record "hit list / row scan" "$hit_ratio" "<=" 1.5 "grep_bench on its own $program_bytes log"
+else
+  echo "(grep_bench not built: the folder search and hit list figures are skipped)"
+fi
+for entry in "${hit_ratios[@]}"; do
+  IFS='|' read -r label value relation target how <<<"$entry"
+  verdict=$(awk -v v="$value" -v t="$target" -v r="$relation" 'BEGIN { ok = (r == "<=") ? v <= t : v >= t; print ok ? "ok" : "MISSED" }')
+  [ "$verdict" = ok ] || missed=1
+  printf '%-34s %6s  (target %s %s) %-6s %s\n' "$label" "$value" "$relation" "$target" "$verdict" "$how"
+done
 exit $missed

@@ -43,26 +43,33 @@ const char* LineMatcher::NextCandidate(const char* from, const char* end) const
     if (m == 0 || end - from < static_cast<ptrdiff_t>(m))
         return end;
     const char* lastStart = end - m;
+    // The first two bytes and the last: a double-byte first character is
+    // checked whole, as its lead byte alone is common in Japanese text.
+    const size_t second = m > 1 ? 1 : 0;
     const char first = pattern_[0], firstAlt = lower_[0];
+    const char next = pattern_[second], nextAlt = lower_[second];
     const char last = pattern_[m - 1], lastAlt = lower_[m - 1];
     const char* p = from;
 #if defined(__SSE2__)
-    // Sixteen start positions at a time, by their first and last bytes.
     const __m128i vFirst = _mm_set1_epi8(first), vFirstAlt = _mm_set1_epi8(firstAlt);
+    const __m128i vNext = _mm_set1_epi8(next), vNextAlt = _mm_set1_epi8(nextAlt);
     const __m128i vLast = _mm_set1_epi8(last), vLastAlt = _mm_set1_epi8(lastAlt);
+    auto equal = [](const char* at, __m128i byte, __m128i alt) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return _mm_or_si128(_mm_cmpeq_epi8(bytes, byte), _mm_cmpeq_epi8(bytes, alt));
+    };
     while (lastStart - p >= 15) {
-        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + m - 1));
-        const __m128i eqHead = _mm_or_si128(_mm_cmpeq_epi8(head, vFirst), _mm_cmpeq_epi8(head, vFirstAlt));
-        const __m128i eqTail = _mm_or_si128(_mm_cmpeq_epi8(tail, vLast), _mm_cmpeq_epi8(tail, vLastAlt));
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(eqHead, eqTail)));
+        const __m128i hits = _mm_and_si128(_mm_and_si128(equal(p, vFirst, vFirstAlt), equal(p + second, vNext, vNextAlt)),
+                                           equal(p + m - 1, vLast, vLastAlt));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask != 0)
             return p + __builtin_ctz(mask);
         p += 16;
     }
 #endif
     for (; p <= lastStart; ++p) {
-        if ((*p == first || *p == firstAlt) && (p[m - 1] == last || p[m - 1] == lastAlt))
+        if ((*p == first || *p == firstAlt) && (p[second] == next || p[second] == nextAlt) &&
+            (p[m - 1] == last || p[m - 1] == lastAlt))
             return p;
     }
     return end;
@@ -506,6 +513,26 @@ void AddDocumentHits(HitListing& listing, int file, const TBvStrings& store, con
         });
     if (any)
         ++listing.FilesWithHits;
+}
+
+void AddFilesHits(HitListing& listing, const LineMatcher& matcher, const std::function<bool(int, int32_t)>& keepGoing)
+{
+    for (int file = 0; file < static_cast<int>(listing.Files.size()); ++file) {
+        if (listing.Capped || listing.Cancelled)
+            return;
+        if (keepGoing && !keepGoing(file, 0)) {
+            listing.Cancelled = true;
+            return;
+        }
+        TBvStrings store;
+        try {
+            store.LoadFromFile(listing.Files[static_cast<size_t>(file)]);
+        } catch (const std::exception&) {
+            ++listing.FilesSkipped;
+            continue;
+        }
+        AddDocumentHits(listing, file, store, matcher, [&](int32_t line) { return !keepGoing || keepGoing(file, line); });
+    }
 }
 
 std::string HitItemText(const HitListing& listing, const HitEntry& hit, bool withFileName)

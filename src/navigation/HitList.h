@@ -154,6 +154,12 @@ struct HitListing {
 void AddDocumentHits(HitListing& listing, int file, const TBvStrings& store, const LineMatcher& matcher,
                      const std::function<bool(int32_t)>& keepGoing = {});
 
+// The folder search: each of listing.Files in turn read as a document is read
+// (no layout) and searched; a file that cannot be read is counted in
+// FilesSkipped.  keepGoing(file index, line) as above.
+void AddFilesHits(HitListing& listing, const LineMatcher& matcher,
+                  const std::function<bool(int, int32_t)>& keepGoing = {});
+
 // One item of the window (CP932): for a folder search the file's name, then
 // the 1-based line number, the post (number and title, blanks without one)
 // and the excerpt.

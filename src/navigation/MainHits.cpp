@@ -188,26 +188,11 @@ void TForm1::MenuGrepAllClick()
     for (int index = 0; index < files->Count(); ++index)
         listing.Files.push_back(files->PathAt(index));
     if (usable) {
-        const pelto::LineMatcher matcher(pattern, FindCaseSensitive());
         HitProgress progress(this);
         const int count = files->Count();
-        for (int index = 0; index < count && !listing.Capped && !listing.Cancelled; ++index) {
-            const QString caption = QStringLiteral("  全ﾌｧｲﾙ検索中(%1/%2)  ").arg(index + 1).arg(count);
-            if (!progress.KeepGoing(caption)) {
-                listing.Cancelled = true;
-                break;
-            }
-            // Read as a document is read, without laying it out.
-            pelto::TBvStrings store;
-            try {
-                store.LoadFromFile(listing.Files[static_cast<size_t>(index)]);
-            } catch (const std::exception&) {
-                ++listing.FilesSkipped;
-                continue;
-            }
-            pelto::AddDocumentHits(listing, index, store, matcher,
-                                   [&](int32_t) { return progress.KeepGoing(caption); });
-        }
+        pelto::AddFilesHits(listing, pelto::LineMatcher(pattern, FindCaseSensitive()), [&](int file, int32_t) {
+            return progress.KeepGoing(QStringLiteral("  全ﾌｧｲﾙ検索中(%1/%2)  ").arg(file + 1).arg(count));
+        });
     }
     ShowHitList(*this, std::move(listing), true, timer.elapsed() / 1000.0);
 }
