@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -539,6 +541,39 @@ private slots:
         form.FocusMoveToAnother();
         QCOMPARE(pelto::ListRunningCopies().size(), 1);
         QCOMPARE(QDir(socketFolder).entryList(QDir::System | QDir::Files).size(), 1);
+    }
+
+    // Every copy is asked at once while the event loop runs: a copy that asks
+    // this one back before it answers is listed, a hung one is not waited for.
+    void copiesAreAskedAtOnceAndMayAskBack()
+    {
+        const QString socketFolder = pelto::InstanceFolder();
+        const QString document = MakeLog(QStringLiteral("a.txt"));
+        TForm1 form({document});
+        const QString ownPath = socketFolder + u'/' + QString::number(QCoreApplication::applicationPid());
+
+        QLocalServer hung;   // takes the connection, never answers
+        QVERIFY(hung.listen(socketFolder + QStringLiteral("/999999997")));
+        QLocalServer asking;
+        QVERIFY(asking.listen(socketFolder + QStringLiteral("/999999998")));
+        QByteArray heardBack;
+        connect(&asking, &QLocalServer::newConnection, this, [&] {
+            QLocalSocket* request = asking.nextPendingConnection();
+            auto* back = new QLocalSocket(request);
+            connect(back, &QLocalSocket::connected, back, [back] { back->write("INFO\n"); });
+            connect(back, &QLocalSocket::readyRead, back, [&heardBack, back, request] {
+                heardBack += back->readAll();
+                if (heardBack.endsWith('\n'))
+                    request->write("COPY 999999998 1 " + QByteArray("Pelto asking").toBase64() + '\n');
+            });
+            back->connectToServer(ownPath);
+        });
+
+        const QList<pelto::RunningCopy> copies = pelto::ListRunningCopies(1000);
+        QVERIFY(heardBack.startsWith("COPY "));
+        QCOMPARE(copies.size(), 2);
+        QVERIFY(copies[0].IsSelf);
+        QCOMPARE(copies[1].Title, QStringLiteral("Pelto asking"));
     }
 
     void withoutAFileManagerF4DoesNothing()
