@@ -197,7 +197,9 @@ public:
         RunningCopy copy;
         copy.Pid = QCoreApplication::applicationPid();
         copy.LastActive = lastActive_;
-        copy.Title = window_ ? window_->windowTitle() : QString();
+        // the title as shown: Qt's "[*]" rule already applied
+        if (window_)
+            copy.Title = window_->windowHandle() ? window_->windowHandle()->title() : window_->windowTitle();
         copy.SocketPath = Path();
         copy.IsSelf = true;
         return copy;
