@@ -165,6 +165,19 @@ TEST(HitList, StopsAtTheCapAndSaysSo)
     }
 }
 
+TEST(HitList, FolderSearchStoppedKeepsTheHitsFound)
+{
+    Document first("a hit\r\n");
+    Document second("another hit\r\n");
+    HitListing listing;
+    listing.Files = {first.Path(), "/no/such/file.log", second.Path()};
+    AddFilesHits(listing, LineMatcher("hit", true), [](int file, int32_t) { return file < 2; });
+    EXPECT_EQ(listing.Hits.size(), 1u);
+    EXPECT_EQ(listing.FilesSkipped, 1);
+    EXPECT_TRUE(listing.Cancelled);
+    EXPECT_NE(HitStatusText(listing, 1).find("中断しました"), std::string::npos);
+}
+
 TEST(HitList, ItemShowsFileLinePostAndTheMatch)
 {
     Document doc("00012/00100 XYZ title\r\n"

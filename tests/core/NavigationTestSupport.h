@@ -47,6 +47,8 @@ public:
         rows.LayoutFrom(line, store, wrapByte_ > 0, wrapByte_, nullptr);
     }
 
+    const std::string& Path() const { return path_; }
+
     TBvStrings store;
     RowTable rows;
 

@@ -68,6 +68,7 @@ private slots:
     void documentHitsJumpAndShowThePost()
     {
         TForm1 form({Log(QStringLiteral("doc.log"))});
+        form.Mirror.Placement[pelto::kFormHit] = {true, 40, 50, 520, 330};
         {
             uitest::ModalDriver modals({SearchFor(QStringLiteral("needle"))});
             QTest::keyClick(form.BigView1, Qt::Key_G);
@@ -75,6 +76,7 @@ private slots:
         TFormHit* list = HitList(form);
         QVERIFY(list);
         QCOMPARE(list->windowTitle(), QStringLiteral("Pelto (検索一覧)"));
+        QCOMPARE(list->size(), QSize(520, 330));
         const pelto::HitListing& listing = list->Listing();
         QCOMPARE(listing.Hits.size(), size_t(4));
         QCOMPARE(listing.Hits[0].Post.HeaderLine, -1);
