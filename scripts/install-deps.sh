@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and benchmarking Pelto need.
+# Installs the Debian 12 packages that building, testing, packaging and benchmarking
+# Pelto need.
 # Prints nothing and changes nothing when they are all present.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   fonts-ipafont-gothic
   xvfb xauth x11-apps x11-utils imagemagick xdotool openbox
   time
+  dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -54,6 +54,16 @@ std::string ConfigFolder() {
   return folder;
 }
 
+// An installed copy keeps its guide in ../share/pelto and none beside it.
+// It never writes into the programs' folder, not even for a user who may
+// (root running /usr/bin/pelto): that folder is shared by every user and
+// owned by the package manager.
+bool IsInstalledCopy(const std::string& exeFolder) {
+  struct stat info {};
+  return stat((exeFolder + "/PELTO.HLP").c_str(), &info) != 0 &&
+         stat((exeFolder + "/../share/pelto/PELTO.HLP").c_str(), &info) == 0;
+}
+
 // Splits the executable's path into its side-file folder and its name without
 // extension. The extension's dot is looked for only after the last "/"; a dot
 // that starts the name (a hidden file) is not an extension.
@@ -66,7 +76,7 @@ void SplitExecutable(std::string& folder, std::string& baseName) {
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   baseName = name;
   const std::string probe = exeFolder.empty() ? "/" : exeFolder;
-  folder = access(probe.c_str(), W_OK) == 0 ? exeFolder : ConfigFolder();
+  folder = access(probe.c_str(), W_OK) == 0 && !IsInstalledCopy(probe) ? exeFolder : ConfigFolder();
 }
 
 }  // namespace

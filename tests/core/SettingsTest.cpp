@@ -244,6 +244,16 @@ TEST_F(SettingsTest, UnwritableExecutableFolderFallsBackToConfigFolder) {
   IniFile ini = SettingsIniFile();
   ini.WriteString("S", "k", "v");
   EXPECT_EQ(ini.ReadString("S", "k", "-"), "v");
+  // An installed copy (its guide in ../share/pelto) uses the configuration
+  // folder even where it could write beside itself; a guide beside it makes
+  // it a copy of its own again.
+  std::filesystem::create_directories(folder_ + "/usr/bin");
+  std::filesystem::create_directories(folder_ + "/usr/share/pelto");
+  std::ofstream(folder_ + "/usr/share/pelto/PELTO.HLP") << "guide";
+  SetExecutablePathForTesting(folder_ + "/usr/bin/pelto");
+  EXPECT_EQ(SettingsFilePath(), folder_ + "/config/pelto/pelto.INI");
+  std::ofstream(folder_ + "/usr/bin/PELTO.HLP") << "guide";
+  EXPECT_EQ(SettingsFilePath(), folder_ + "/usr/bin/pelto.INI");
   if (oldConfig) {
     setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
   } else {
