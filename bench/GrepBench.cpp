@@ -1,7 +1,7 @@
 // The hit list against the row scan of the search, on one generated log: a
 // string that does not occur makes both visit every byte.  With
 // PELTO_GREP_FILES (file names separated by ":") it also times the folder
-// search over those files: each read as a document is read, no layout.
+// search of the window over those files.
 //   PELTO_BENCH_BYTES  size of the generated log (default 128M; K, M, G suffixes)
 #include <benchmark/benchmark.h>
 

@@ -167,8 +167,8 @@ fi
 
 # ---- the hit list and pelto-cli grep ------------------------------------------
 # pelto-cli grep against grep -F for the missing pattern, on this log and on ten
-# copies of a 100 MB log; the folder search of the window (each file read as a
-# document is read, no layout) over the ten copies; the document's hit list
+# copies of a 100 MB log; the folder search of the window (each file read whole,
+# no line store, no layout) over the ten copies; the document's hit list
 # against the search's row scan.  Targets: grep ratios <= 1, folder >= 1 GB/s,
 # hit list / row scan <= 1.5.
 echo

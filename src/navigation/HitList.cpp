@@ -1,8 +1,15 @@
 #include "navigation/HitList.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -479,30 +486,85 @@ std::string Excerpt(std::string_view line, size_t offset)
 
 } // namespace
 
+namespace {
+
+// One listed line; false (and Capped) when the list is full.
+bool AddHit(HitListing& listing, int file, const LineMatcher& matcher, int64_t line, std::string_view text,
+            size_t offset, const PostRef& post)
+{
+    if (listing.Hits.size() >= kMaxHitLines) {
+        listing.Capped = true;
+        return false;
+    }
+    HitEntry entry;
+    entry.File = file;
+    entry.Line = line;
+    entry.Offset = offset;
+    entry.Matches = matcher.CountIn(text);
+    entry.Post = post;
+    entry.Excerpt = Excerpt(text, offset);
+    listing.MatchCount += entry.Matches;
+    listing.Hits.push_back(std::move(entry));
+    return true;
+}
+
+// A file's bytes read whole with read() rather than mapped, so a file cut
+// short meanwhile only ends early; the buffer serves file after file.
+class FileReader {
+public:
+    // False when the file cannot be read or is no regular file (a FIFO
+    // would wait for a writer).  keepGoing is asked between pieces.
+    bool Read(const std::string& path, const std::function<bool()>& keepGoing)
+    {
+        size_ = 0;
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        struct stat info {};
+        bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+        const auto size = ok ? static_cast<size_t>(info.st_size) : 0;
+        if (ok && size > capacity_) {
+            buffer_.reset(new (std::nothrow) char[size]);
+            capacity_ = buffer_ ? size : 0;
+            ok = buffer_ != nullptr;
+        }
+        constexpr size_t kPiece = size_t(16) << 20;
+        while (ok && size_ < size) {
+            const ssize_t got = read(fd, buffer_.get() + size_, std::min(kPiece, size - size_));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                ok = false;
+            else if (got == 0)
+                break;  // cut short meanwhile
+            else
+                size_ += static_cast<size_t>(got);
+            if (ok && keepGoing && !keepGoing())
+                break;
+        }
+        close(fd);
+        return ok;
+    }
+    std::string_view Bytes() const { return {buffer_.get(), size_}; }
+
+private:
+    std::unique_ptr<char[]> buffer_;
+    size_t capacity_ = 0;
+    size_t size_ = 0;
+};
+
+} // namespace
+
 void AddDocumentHits(HitListing& listing, int file, const TBvStrings& store, const LineMatcher& matcher,
                      const std::function<bool(int32_t)>& keepGoing)
 {
     PostFinder posts(DocumentLines::Of(store));
-    bool any = false;
+    const size_t before = listing.Hits.size();
     ScanStoreLines(
         store, matcher,
         [&](const LineHit& hit) {
-            if (listing.Hits.size() >= kMaxHitLines) {
-                listing.Capped = true;
-                return false;
-            }
             const std::string_view text = store.Get(static_cast<int32_t>(hit.Line));
-            HitEntry entry;
-            entry.File = file;
-            entry.Line = hit.Line;
-            entry.Offset = hit.Offset;
-            entry.Matches = matcher.CountIn(text);
-            entry.Post = posts.Of(hit.Line);
-            entry.Excerpt = Excerpt(text, hit.Offset);
-            listing.MatchCount += entry.Matches;
-            listing.Hits.push_back(std::move(entry));
-            any = true;
-            return true;
+            return AddHit(listing, file, matcher, hit.Line, text, hit.Offset, posts.Of(hit.Line));
         },
         [&](int32_t line) {
             if (keepGoing && !keepGoing(line)) {
@@ -511,27 +573,34 @@ void AddDocumentHits(HitListing& listing, int file, const TBvStrings& store, con
             }
             return true;
         });
-    if (any)
+    if (listing.Hits.size() > before)
         ++listing.FilesWithHits;
 }
 
 void AddFilesHits(HitListing& listing, const LineMatcher& matcher, const std::function<bool(int, int32_t)>& keepGoing)
 {
+    FileReader reader;
     for (int file = 0; file < static_cast<int>(listing.Files.size()); ++file) {
         if (listing.Capped || listing.Cancelled)
             return;
-        if (keepGoing && !keepGoing(file, 0)) {
-            listing.Cancelled = true;
-            return;
-        }
-        TBvStrings store;
-        try {
-            store.LoadFromFile(listing.Files[static_cast<size_t>(file)]);
-        } catch (const std::exception&) {
+        auto going = [&] { return !keepGoing || keepGoing(file, 0); };
+        if (!going() || !reader.Read(listing.Files[static_cast<size_t>(file)], going)) {
+            if (!going()) {
+                listing.Cancelled = true;
+                return;
+            }
             ++listing.FilesSkipped;
             continue;
         }
-        AddDocumentHits(listing, file, store, matcher, [&](int32_t line) { return !keepGoing || keepGoing(file, line); });
+        // The lines as the line store would read them, straight from the bytes.
+        const std::string_view bytes = LoadedPart(reader.Bytes());
+        BytePostFinder posts(bytes);
+        const size_t before = listing.Hits.size();
+        ScanFileBytes(bytes, matcher, [&](int64_t line, std::string_view text, size_t offset) {
+            return AddHit(listing, file, matcher, line, text, offset, posts.Of(line, text.data()));
+        });
+        if (listing.Hits.size() > before)
+            ++listing.FilesWithHits;
     }
 }
 

@@ -154,9 +154,10 @@ struct HitListing {
 void AddDocumentHits(HitListing& listing, int file, const TBvStrings& store, const LineMatcher& matcher,
                      const std::function<bool(int32_t)>& keepGoing = {});
 
-// The folder search: each of listing.Files in turn read as a document is read
-// (no layout) and searched; a file that cannot be read is counted in
-// FilesSkipped.  keepGoing(file index, line) as above.
+// The folder search: each of listing.Files in turn read whole and searched
+// line by line as the line store would split it, without building a store or
+// a layout (ScanFileBytes); a file that cannot be read is counted in
+// FilesSkipped.  keepGoing(file index, line) is asked while a file is read.
 void AddFilesHits(HitListing& listing, const LineMatcher& matcher,
                   const std::function<bool(int, int32_t)>& keepGoing = {});
 
