@@ -172,15 +172,37 @@ std::optional<GrepOptions> ParseGrepArguments(int argc, char** argv, std::string
 
 std::string GrepLineText(std::string_view cp932Line)
 {
-    // 0xFF is no CP932 byte, lead or trail: each control byte so replaced
-    // becomes exactly one U+FFFD, whatever stands before it.
-    std::string shown(cp932Line);
-    for (char& b : shown) {
-        const auto u = static_cast<unsigned char>(b);
-        if ((u < 0x20 && u != '\t') || u == 0x7F)
-            b = static_cast<char>(0xFF);
+    // Written straight into a buffer of the largest size (three UTF-8 bytes
+    // a CP932 byte): a busy pattern gives hundreds of thousands of lines.
+    std::string out(cp932Line.size() * 3, '\0');
+    char* at = out.data();
+    auto put = [&at](char16_t unit) {
+        if (unit < 0x80) {
+            *at++ = static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            *at++ = static_cast<char>(0xC0 | (unit >> 6));
+            *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            *at++ = static_cast<char>(0xE0 | (unit >> 12));
+            *at++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    };
+    for (size_t pos = 0; pos < cp932Line.size();) {
+        int length = 1;
+        const uint16_t code = Cp932CharCode(cp932Line, pos, &length);
+        const char16_t unit = Cp932CodeToUtf16(code);
+        if (length == 2 && unit == 0xFFFD) {
+            put(0xFFFD);  // no character: the lead byte alone, then the next byte on its own
+            ++pos;
+            continue;
+        }
+        const bool control = length == 1 && ((code < 0x20 && code != '\t') || code == 0x7F);
+        put(control ? char16_t(0xFFFD) : unit);
+        pos += static_cast<size_t>(length);
     }
-    return Cp932ToUtf8(shown);
+    out.resize(static_cast<size_t>(at - out.data()));
+    return out;
 }
 
 int CliGrep(int argc, char** argv)

@@ -8,6 +8,7 @@
 #include "cli/GrepCommand.h"
 #include "navigation/HitList.h"
 #include "navigation/SearchScan.h"
+#include "text/Cp932.h"
 
 namespace pelto {
 namespace {
@@ -200,6 +201,16 @@ TEST(HitList, GrepTextIsOneLineOfUtf8)
     // A lone LF and other control bytes, a lead byte before one, a bad byte.
     EXPECT_EQ(GrepLineText("a\nb\tc\x01\x7F"), "a\xEF\xBF\xBD" "b\tc\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(GrepLineText("\x82\n\x83\x5C\xFF"), "\xEF\xBF\xBD\xEF\xBF\xBD\xE3\x82\xBD\xEF\xBF\xBD");
+    // Without control bytes it is the program's own conversion.
+    std::mt19937 random(3);
+    for (int round = 0; round < 2000; ++round) {
+        std::string line;
+        for (size_t i = random() % 12; i > 0; --i) {
+            const auto b = static_cast<char>(0x20 + random() % 0xE0);
+            line += b == 0x7F ? 'x' : b;
+        }
+        ASSERT_EQ(GrepLineText(line), Cp932ToUtf8(line)) << round;
+    }
 }
 
 } // namespace
