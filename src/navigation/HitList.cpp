@@ -168,11 +168,11 @@ struct Span {
 
 // A loaded document keeps its lines in one block, in order, separated only by
 // their breaks (at most two bytes); lines that sit like that are searched as
-// one stretch.  `between` is the bytes of the lines passed over since the last
-// span, with their breaks.
-bool Adjacent(const char* previousEnd, const char* begin, size_t between)
+// one stretch.  A changed line lives elsewhere and starts a stretch of its own.
+bool Adjacent(const char* previousEnd, const char* begin, int32_t emptyLinesBetween)
 {
-    return begin >= previousEnd && static_cast<size_t>(begin - previousEnd) <= between + 2;
+    return begin >= previousEnd &&
+           static_cast<size_t>(begin - previousEnd) <= 2u * (static_cast<size_t>(emptyLinesBetween) + 1u);
 }
 
 constexpr size_t kChunkLines = 16384;
@@ -195,23 +195,21 @@ void ScanStoreLines(const TBvStrings& store, const LineMatcher& matcher,
             return;
         spans.clear();
         const char* previousEnd = nullptr;
-        size_t between = 0;
+        int32_t emptyLines = 0;
         for (; line < count && spans.size() < kChunkLines; ++line) {
             const std::string_view text = store.Get(line);
-            if (text.size() < matcher.Size()) {
-                between += text.size() + 2;  // too short to hold a match
+            if (text.empty()) {
+                ++emptyLines;
                 continue;
             }
-            if (!spans.empty() && !Adjacent(previousEnd, text.data(), between))
+            if (!spans.empty() && !Adjacent(previousEnd, text.data(), emptyLines))
                 break;
             spans.push_back({text.data(), text.data() + text.size(), line});
             previousEnd = spans.back().end;
-            between = 0;
+            emptyLines = 0;
         }
         if (spans.empty())
             continue;
-        // Lines skipped as too short may sit between adjacent ones: their
-        // bytes lie inside the stretch but in no span, and are passed over.
         const char* end = spans.back().end;
         for (const char* from = spans.front().begin;;) {
             const char* at = matcher.NextCandidate(from, end);
