@@ -147,6 +147,13 @@ void TBigView::FitScrollRanges(int firstRow, int count)
     UpdateScrollRanges();
 }
 
+void TBigView::FitScrollRangesToLayout()
+{
+    SuspendPaint suspend(FPaintSuspended);
+    GrowMaxCharTo(FRows->LaidOutWidest());
+    UpdateScrollRanges();
+}
+
 // ---------------------------------------------------------------------------
 // Layout properties
 
@@ -156,7 +163,7 @@ void TBigView::SetWrapByte(int bytes)
         return;
     FWrapByte = bytes;
     LayoutFrom(0);
-    FitScrollRanges(0, RowCount());
+    FitScrollRangesToLayout();
     Redraw();
 }
 
@@ -166,7 +173,7 @@ void TBigView::SetWordWrap(bool wrap)
         return;
     FWordWrap = wrap;
     LayoutFrom(0);
-    FitScrollRanges(0, RowCount());
+    FitScrollRangesToLayout();
     Redraw();
 }
 
@@ -189,7 +196,7 @@ void TBigView::ShowLoadedLines()
         // paint the whole page.
         SuspendPaint suspend(FPaintSuspended);
         LayoutFrom(0);
-        FitScrollRanges(0, RowCount());
+        FitScrollRangesToLayout();
         SetSelStart({0, 0});
         SetSelEnd(FSelStart);
         SetTopRow(0);

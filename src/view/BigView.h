@@ -149,6 +149,9 @@ public:
     void UpdateScrollRanges();
     bool GrowMaxChar(int firstRow, int count);
     void Redraw();
+    // Whether rows for a new width are still being laid out in the
+    // background; until they are, the previous rows are shown.
+    bool LayoutPending() const { return false; }
     // The scroll actions of the bars, the keys and the wheel.
     void VScrollAction(int code, int thresholdMs = 300, int trackPos = 0);
     void HScrollAction(int code, int thresholdMs = 300, int trackPos = 0);
@@ -249,6 +252,10 @@ private:
     void ShowLoadedLines();
     // GrowMaxChar over the rows given, then UpdateScrollRanges, painting nothing.
     void FitScrollRanges(int firstRow, int count);
+    // The same after a layout of the whole document, from the widest row the
+    // layout saw (a pass over tens of millions of rows costs seconds).
+    void FitScrollRangesToLayout();
+    bool GrowMaxCharTo(int64_t widest);
     void RecalcMetrics();
     void ResizeView();
     void LayoutChrome();

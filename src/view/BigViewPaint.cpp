@@ -411,6 +411,11 @@ bool TBigView::GrowMaxChar(int firstRow, int count)
     const int rows = RowCount();
     for (int row = firstRow; row < firstRow + count && row < rows; ++row)
         widest = std::max<int64_t>(widest, static_cast<int64_t>(RowView(row).size()));
+    return GrowMaxCharTo(widest);
+}
+
+bool TBigView::GrowMaxCharTo(int64_t widest)
+{
     if (widest <= FMaxChar)
         return false;
     FMaxChar = static_cast<int>(std::min<int64_t>(widest, INT32_MAX - 1));

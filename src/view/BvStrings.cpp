@@ -8,8 +8,6 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#include <csignal>
-#include <mutex>
 
 #include <algorithm>
 #include <atomic>
@@ -161,7 +159,6 @@ struct TBvStrings::LoadPart {
     size_t begin = 0;
     size_t end = 0;
     bool last = true;       // no part follows
-    bool mapped = false;    // the bytes are there already
     size_t limit = 0;       // end of the bytes that count (read, and before a 0x1A)
     bool endsEarly = false; // 0x1A, a short read or a read error inside the part
     bool done = false;      // every line of the part is in sink, the last one too
@@ -246,8 +243,7 @@ void TBvStrings::ReadPart(int fd, char* block, LoadPart& part)
             if (part.stop && part.stop->load(std::memory_order_relaxed))
                 return; // what this part holds is not wanted
             const size_t want = std::min(kReadPiece, part.end - have);
-            const ssize_t n = part.mapped ? static_cast<ssize_t>(want)
-                                          : ::pread(fd, block + have, want, static_cast<off_t>(have));
+            const ssize_t n = ::pread(fd, block + have, want, static_cast<off_t>(have));
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -470,177 +466,15 @@ std::string TBvStrings::GetText() const
 }
 
 
-// --- documents shown from the file's own pages -----------------------------
-//
-// Copying a large file costs far more than reading it: every page of the copy
-// is fresh memory.  So a large file is mapped instead, under a read lease.
-// The lease keeps the mapping safe: a program that opens the file for writing
-// or truncates it is held by the system until the lease is given up, and the
-// lease-break signal handler gives it up only after it has copied the pages
-// into memory of our own and put the copy in place of the mapping, at the
-// same address.  Deleting or renaming the file does not touch the mapping.
-// Where no lease is granted (another program has the file open for writing,
-// a file system without leases, a file we do not own), the file is copied.
-
-namespace {
-
-enum LeaseState : int {
-    kLeaseFree,
-    kLeaseClaimed,   // being set up by its loader
-    kLeaseMapped,    // the block maps the file
-    kLeaseCopying,   // the handler is copying it
-    kLeaseCopied,    // the block is our own copy; the lease is given up
-    kLeaseReleasing, // its store is letting it go
-};
-
-struct LeasedMap {
-    std::atomic<int> state{kLeaseFree};
-    int fd = -1;
-    char* address = nullptr;
-    size_t length = 0;
-};
-
-constexpr int kLeaseSlots = 64;
-LeasedMap leasedMaps[kLeaseSlots];
-std::atomic<int> leaseSignal{0}; // 0: not set up yet, -1: leases not used
-
-// Puts a copy of the mapping in its place and gives up the lease.  Only
-// async-signal-safe calls: it runs in the signal handler.
-void CopyOut(LeasedMap& map)
-{
-    void* copy = ::mmap(nullptr, map.length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (copy != MAP_FAILED) {
-        std::memcpy(copy, map.address, map.length);
-        if (::mremap(copy, map.length, map.length, MREMAP_MAYMOVE | MREMAP_FIXED, map.address) == MAP_FAILED)
-            ::munmap(copy, map.length);
-    }
-    ::fcntl(map.fd, F_SETLEASE, F_UNLCK);
-}
-
-void TakeOver(LeasedMap& map, int fd)
-{
-    int expected = kLeaseMapped;
-    if (!map.state.compare_exchange_strong(expected, kLeaseCopying, std::memory_order_acquire))
-        return;
-    if (map.fd == fd) {
-        CopyOut(map);
-        map.state.store(kLeaseCopied, std::memory_order_release);
-    } else {
-        map.state.store(kLeaseMapped, std::memory_order_release);
-    }
-}
-
-void OnLeaseBreak(int, siginfo_t* info, void*)
-{
-    const int savedErrno = errno;
-    for (LeasedMap& map : leasedMaps) {
-        if (map.state.load(std::memory_order_acquire) == kLeaseMapped && map.fd == info->si_fd)
-            TakeOver(map, info->si_fd);
-    }
-    errno = savedErrno;
-}
-
-// The signal that reports a lease break, or -1 when leases are not used:
-// the signal is already handled by someone else.
-int LeaseSignal()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const int signal = SIGRTMIN + 4;
-        struct sigaction old {};
-        if (signal > SIGRTMAX || ::sigaction(signal, nullptr, &old) != 0 ||
-            (old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) {
-            leaseSignal = -1;
-            return;
-        }
-        struct sigaction action {};
-        action.sa_sigaction = OnLeaseBreak;
-        action.sa_flags = SA_SIGINFO | SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        leaseSignal = ::sigaction(signal, &action, nullptr) == 0 ? signal : -1;
-    });
-    return leaseSignal.load();
-}
-
-void ReleaseLeased(int slot)
-{
-    LeasedMap& map = leasedMaps[slot];
-    for (;;) {
-        int state = map.state.load(std::memory_order_acquire);
-        if (state == kLeaseCopying) {
-            std::this_thread::yield(); // another thread's handler is copying
-            continue;
-        }
-        if (map.state.compare_exchange_weak(state, kLeaseReleasing, std::memory_order_acquire))
-            break;
-    }
-    ::munmap(map.address, map.length);
-    ::close(map.fd); // gives up the lease, if it is still held
-    map.fd = -1;
-    map.address = nullptr;
-    map.length = 0;
-    map.state.store(kLeaseFree, std::memory_order_release);
-}
-
-} // namespace
-
-// Maps the file under a read lease; false (nothing changed) when that cannot
-// be had.  The store then keeps fd open until the block is released.
-bool TBvStrings::MapLeased(int fd, size_t size)
-{
-    const int signal = LeaseSignal();
-    if (signal < 0)
-        return false;
-    int slot = -1;
-    for (int i = 0; i < kLeaseSlots && slot < 0; ++i) {
-        int expected = kLeaseFree;
-        if (leasedMaps[i].state.compare_exchange_strong(expected, kLeaseClaimed, std::memory_order_acquire))
-            slot = i;
-    }
-    if (slot < 0)
-        return false;
-    LeasedMap& map = leasedMaps[slot];
-    auto giveBack = [&] {
-        ::fcntl(fd, F_SETLEASE, F_UNLCK);
-        map.state.store(kLeaseFree, std::memory_order_release);
-        return false;
-    };
-    // The break is reported to this process by our signal, with the fd.
-    if (::fcntl(fd, F_SETSIG, signal) != 0 || ::fcntl(fd, F_SETOWN, ::getpid()) != 0 ||
-        ::fcntl(fd, F_SETLEASE, F_RDLCK) != 0)
-        return giveBack();
-    // Under the lease the size can no longer shrink behind our back.
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || static_cast<size_t>(st.st_size) != size)
-        return giveBack();
-    void* address = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-    if (address == MAP_FAILED)
-        return giveBack();
-    map.fd = fd;
-    map.address = static_cast<char*>(address);
-    map.length = size;
-    map.state.store(kLeaseMapped, std::memory_order_release);
-    // A break that came before the map was published found nothing to copy.
-    if (::fcntl(fd, F_GETLEASE) != F_RDLCK)
-        TakeOver(map, fd);
-    block_ = map.address;
-    blockMapped_ = size;
-    leaseSlot_ = slot;
-    return true;
-}
-
 void TBvStrings::FreeBlock()
 {
-    if (leaseSlot_ >= 0)
-        ReleaseLeased(leaseSlot_);
-    else if (blockMapped_ > 0)
+    if (blockMapped_ > 0)
         ::munmap(block_, blockMapped_);
     else
         std::free(block_);
     block_ = nullptr;
     blockSize_ = 0;
     blockMapped_ = 0;
-    leaseSlot_ = -1;
 }
 
 // A large block is mapped, not malloc'd: it can be given huge pages, and a
@@ -658,6 +492,8 @@ static char* AllocateBlock(size_t size, size_t& mapped)
     void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         throw std::bad_alloc();
+    // Huge pages: a 1 GB document is then 512 page faults instead of 262,144.
+    ::madvise(p, length, MADV_HUGEPAGE);
     mapped = length;
     return static_cast<char*>(p);
 }
@@ -674,7 +510,7 @@ void TBvStrings::AdoptLines(LineSink& sink)
     Reserve(count_);
     if (blockSize_ == 0) {
         FreeBlock();
-    } else if (leaseSlot_ < 0 && blockMapped_ > 0 && PageRound(blockSize_) < blockMapped_) {
+    } else if (blockMapped_ > 0 && PageRound(blockSize_) < blockMapped_) {
         const size_t keep = PageRound(blockSize_);
         ::munmap(block_ + keep, blockMapped_ - keep);
         blockMapped_ = keep;
@@ -863,13 +699,10 @@ void TBvStrings::LoadFromFile(const std::string& path)
     // the split point are joined afterwards, so the result is the same as a
     // split from the start.
     const bool parallel = size >= ParallelLoadThreshold();
-    // A file truncated while it is shown must leave what was loaded
-    // readable: a large file is mapped only under a lease, else copied.
-    if (parallel && MapLeased(fd, size))
-        closer.fd = -1; // the lease lives as long as the block
-    else
-        block_ = AllocateBlock(size, blockMapped_);
-    const bool mapped = leaseSlot_ >= 0;
+    // The bytes are copied into memory of our own, never mapped from the
+    // file: another program may then write, truncate or delete the file at
+    // any time without waiting for us, and what was loaded stays as it was.
+    block_ = AllocateBlock(size, blockMapped_);
     LoadPart parts[2];
     std::atomic<bool> firstEndedEarly{false};
     const size_t middle = parallel ? size / 2 : size;
@@ -881,7 +714,6 @@ void TBvStrings::LoadFromFile(const std::string& path)
     parts[1].end = size;
     parts[1].scan = ScanState{kUnknown, middle, kUnknown};
     parts[1].stop = &firstEndedEarly;
-    parts[0].mapped = parts[1].mapped = mapped;
 
     LineSink& lines = parts[0].sink;
     try {

@@ -86,8 +86,7 @@ public:
     void LoadFromStream(std::istream& stream);
     void SaveToStream(std::ostream& stream) const;
 
-    // Files of at least this many bytes are split by two threads, and shown
-    // from the file's own cached pages where the system grants a read lease
+    // Files of at least this many bytes are read and split by two threads
     // (the result is the same either way).  Mainly for tests.
     static void SetParallelLoadThreshold(size_t bytes);
     static size_t ParallelLoadThreshold();
@@ -119,7 +118,6 @@ private:
     void FreeBlock();
     void AdoptLines(LineSink& sink);
     static void ReadPart(int fd, char* block, LoadPart& part);
-    bool MapLeased(int fd, size_t size);
 
     Slot* list_ = nullptr;    // malloc'd, so a trim can shrink in place
     int32_t count_ = 0;
@@ -128,7 +126,6 @@ private:
     char* block_ = nullptr;   // bytes of the last load
     size_t blockSize_ = 0;    // bytes in use
     size_t blockMapped_ = 0;  // length of the mapping; 0 when block_ is malloc'd
-    int leaseSlot_ = -1;      // >= 0: block_ maps the file itself, under a read lease
     std::vector<std::pair<uint64_t, uint32_t>> longLines_; // (offset, length), by offset
     std::deque<std::string> pool_;  // changed lines; deque keeps views stable
     std::vector<uint64_t> freePool_;

@@ -162,6 +162,7 @@ void RowTable::Clear()
     lastLength_.clear();
     rowCount_ = 0;
     uniformLast_ = -1;
+    laidOutWidest_ = 0;
 }
 
 void RowTable::Reserve(int32_t n)
@@ -322,9 +323,10 @@ void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
 template <typename WidthOf>
 int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
                               uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
-                              int32_t prefetchWidth, WidthOf widthOf)
+                              int32_t prefetchWidth, int64_t& widest, WidthOf widthOf)
 {
     int64_t row = rowBase;
+    int64_t wide = widest;
     for (int32_t k = from; k < to; ++k) {
         if (row > kMaxRows) [[unlikely]]
             throw std::length_error("the layout has more than 2147483647 rows");
@@ -349,7 +351,9 @@ int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to,
         ++row;
         const int64_t width = widthOf(text);
         int64_t n = width;
-        if (width < length) {
+        if (width >= length) {
+            wide = std::max(wide, length);
+        } else {
             KindWalker walker(text);
             for (int64_t p = 1;;) {
                 n = width;
@@ -361,8 +365,11 @@ int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to,
                     if (n < 1)
                         n = 2;
                 }
-                if (p + n > length)
-                    break; // the line's last row
+                if (p + n > length) {
+                    wide = std::max(wide, length - p + 1); // the line's last row, as shown
+                    break;
+                }
+                wide = std::max(wide, n);
                 p += n;
                 extra.push_back(static_cast<int32_t>(p));
                 ++row;
@@ -371,6 +378,7 @@ int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to,
         if (lastLength)
             lastLength[k] = static_cast<int32_t>(n);
     }
+    widest = wide;
     return row;
 }
 
@@ -412,10 +420,11 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
     int32_t* last = uniformLast_ < 0 ? lastLength_.data() : nullptr;
 
     int64_t end = firstRow;
+    int64_t widest = 0;
     try {
         if (byWindow) {
             PrepareMeasuring(*measurer, lineCount - line);
-            end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, 0,
+            end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, 0, widest,
                               [&](std::string_view text) -> int64_t { return WindowRowWidth(text, *measurer); });
         } else {
             // Without wrapping a line is one row of its own length.
@@ -431,10 +440,12 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                 const int32_t middle = line + count / 2;
                 PlainArray<int32_t> secondExtra;
                 int64_t secondEnd = 0;
+                int64_t secondWidest = 0;
                 std::exception_ptr secondFailure;
                 auto second = [&] {
                     try {
-                        secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, prefetch, widthOf);
+                        secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, prefetch,
+                                                secondWidest, widthOf);
                     } catch (...) {
                         secondFailure = std::current_exception();
                     }
@@ -445,7 +456,8 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                 } catch (const std::system_error&) {
                 }
                 try {
-                    end = LayoutLines(store, line, middle, firstRow, first, last, extraStart_, prefetch, widthOf);
+                    end = LayoutLines(store, line, middle, firstRow, first, last, extraStart_, prefetch, widest,
+                                      widthOf);
                 } catch (...) {
                     if (helper.joinable())
                         helper.join();
@@ -457,6 +469,7 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                     second();
                 if (secondFailure)
                     std::rethrow_exception(secondFailure);
+                widest = std::max(widest, secondWidest);
                 if (end + secondEnd > kMaxRows + 1)
                     throw std::length_error("the layout has more than 2147483647 rows");
                 const uint32_t shift = static_cast<uint32_t>(end);
@@ -468,7 +481,8 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
                     std::memcpy(extraStart_.data() + before, secondExtra.data(), secondExtra.size() * sizeof(int32_t));
                 end += secondEnd;
             } else {
-                end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, prefetch, widthOf);
+                end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, prefetch, widest,
+                                  widthOf);
             }
         }
     } catch (...) {
@@ -480,6 +494,7 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
         throw;
     }
     rowCount_ = static_cast<int32_t>(end);
+    laidOutWidest_ = widest;
     // The per-line arrays keep the store's capacity; the rows past the
     // first of each line give back what a larger layout left.
     extraStart_.trim();

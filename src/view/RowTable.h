@@ -139,6 +139,9 @@ public:
                     TextMeasurer* measurer);
     void Clear();
     void Reserve(int32_t n);
+    // Bytes of the longest row text (clipped to its line) among the rows the
+    // last LayoutFrom made: the widest row without a pass over every row.
+    int64_t LaidOutWidest() const { return laidOutWidest_; }
 
     // Layouts of at least this many lines by WrapByte or without wrapping
     // are split between two threads (the result is the same).  For tests.
@@ -161,7 +164,7 @@ private:
     template <typename WidthOf>
     static int64_t LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
                                uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
-                               int32_t prefetchWidth, WidthOf widthOf);
+                               int32_t prefetchWidth, int64_t& widest, WidthOf widthOf);
 
     int32_t FirstRow(int32_t line) const { return static_cast<int32_t>(firstRow_[static_cast<size_t>(line)] & ~kEmptyLine); }
     bool EmptyLine(int32_t line) const { return (firstRow_[static_cast<size_t>(line)] & kEmptyLine) != 0; }
@@ -185,6 +188,7 @@ private:
     PlainArray<int32_t> lastLength_; // per line: Length of its last row, when uniformLast_ < 0
     int32_t rowCount_ = 0;
     int32_t uniformLast_ = -1;       // >= 0: the Length of every non-empty line's last row
+    int64_t laidOutWidest_ = 0;
     // Advances measured once per character code during one window-width layout.
     std::vector<int32_t> advance_;
     std::vector<uint16_t> measured_;
