@@ -231,6 +231,26 @@ ReplyTree LinkReplyTree(const TreeHeaders& headers, TreeProgressCounter& progres
     return current < 0 || order.Later(node, current) ? node : current;
   };
 
+  // When every post number is written once (the usual log), a path holds a
+  // number exactly when its node lies in that post's subtree, subtrees are
+  // runs of the tree order, and the insertion point is the last node of the
+  // parent's subtree.  It is found by walking on in tree order from where the
+  // last search for that parent ended while the nodes are deeper than the
+  // parent: no walk over every ancestor, which on a long reply chain costs
+  // the square of its length.
+  bool unique = true;
+  {
+    KeySlots seen(static_cast<size_t>(count));
+    std::vector<char> taken(seen.Size(), 0);
+    for (int node = 0; node < count && unique; ++node) {
+      const int key = KeyOf(headers.Post(node));
+      const size_t slot = key >= 0 ? seen.Insert(key) : 0;
+      unique = key >= 0 && !taken[slot];
+      if (unique) taken[slot] = 1;
+    }
+  }
+  std::vector<int> subtreeEnd(unique ? count : 0);
+
   progress.StartPhase(2, 1);
   for (int node = 0; node < count; ++node) {
     progress.BeforeUnit();
@@ -240,7 +260,21 @@ ReplyTree LinkReplyTree(const TreeHeaders& headers, TreeProgressCounter& progres
     const int referenceKey = reference == "#####" ? -1 : KeyOf(reference);
     const long referenceSlot = referenceKey >= 0 ? slots.Find(referenceKey) : -1;
     const int found = referenceSlot >= 0 ? lastEnding[referenceSlot] : -1;
-    if (found < 0) {
+    if (unique) {
+      if (found < 0) {
+        order.Append(node);
+      } else {
+        parent[node] = found;
+        depth[node] = depth[found] + 1;
+        int end = subtreeEnd[found];
+        for (int next = order.Next(end); next >= 0 && depth[next] > depth[found]; next = order.Next(next))
+          end = next;
+        order.InsertAfter(end, node);
+        subtreeEnd[found] = node;
+      }
+      subtreeEnd[node] = node;
+      lastEnding[slot] = node;
+    } else if (found < 0) {
       order.Append(node);
       lastHolding[slot] = node;
       lastEnding[slot] = node;
