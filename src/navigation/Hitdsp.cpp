@@ -1,11 +1,13 @@
 #include "navigation/Hitdsp.h"
 
+#include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
 
 #include "app/Main.h"
+#include "platform/ListWindow.h"
 #include "view/BigView.h"
 
 TFormHit::TFormHit(TForm1& owner, pelto::HitListing listing, bool folder, const QString& status)
@@ -41,6 +43,19 @@ TFormHit::TFormHit(TForm1& owner, pelto::HitListing listing, bool folder, const 
     for (const pelto::HitEntry& hit : listing_.Hits)
         items.push_back(pelto::HitItemText(listing_, hit, folder));
     FormCreate(std::move(items), 0, owner.BigView1->ViewFont());
+    owner.installEventFilter(this);
+}
+
+bool TFormHit::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &owner_) {
+        // A list still open when the program ends keeps its bounds too: they
+        // are taken before the main window writes the placements.
+        if (event->type() == QEvent::Close && isVisible())
+            pelto::StoreListWindowBounds(this, owner_.Mirror.Placement[pelto::kFormHit]);
+        return false;
+    }
+    return TListWindow::eventFilter(watched, event);
 }
 
 bool TFormHit::ListBoxKeyDown(QKeyEvent* event)

@@ -25,6 +25,7 @@ public:
     const pelto::HitListing& Listing() const { return listing_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool ListBoxKeyDown(QKeyEvent* event) override;
     void ListBox1Click() override;
 

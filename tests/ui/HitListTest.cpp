@@ -126,7 +126,11 @@ private slots:
         QCOMPARE(QString::fromStdString(form.CurrentFileName), c);
         QCOMPARE(TopLine1(form), 40);
         QVERIFY(list->isVisible());
-        list->close();
+        // Still open at the end: its bounds are kept for the next time.
+        list->setGeometry(70, 80, 500, 300);
+        form.close();
+        QCOMPARE(form.Mirror.Placement[pelto::kFormHit].Width, list->width());
+        QCOMPARE(Read("FormHit", "Left"), std::to_string(list->x()));
     }
 
     void gNeedsADocumentCtrlGNeedsTheList()
