@@ -78,6 +78,12 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     BigView1->SetWordWrap(true);
     BigView1->OnKeyDown = [this](QKeyEvent* event) { return FormKeyDown(event); };
     BigView1->OnViewLineChanged = [this](TBigView*) { BigView1ViewLineChanged(); };
+    // A new window width lays a large document out in the background: the
+    // title says so after half a second, and shows the new row count after.
+    BigView1->OnLayoutBusy = [this](TBigView*) {
+        setWindowTitle(BaseCaption + QStringLiteral("  ") + QString::fromUtf8(kLayoutProgressCaption));
+    };
+    BigView1->OnLayoutChanged = [this](TBigView*) { RebuildTitle(); };
     setCentralWidget(BigView1);
 
     Timer1 = new QTimer(this);
@@ -109,7 +115,11 @@ void TForm1::BuildMenus()
         action->setObjectName(QString::fromUtf8(name));
         // Keys reach the commands only through FormKeyDown.
         action->setShortcuts({});
-        connect(action, &QAction::triggered, this, handler);
+        // A command acts on the rows of the current width.
+        connect(action, &QAction::triggered, this, [this, handler] {
+            BigView1->WaitForLayout();
+            (this->*handler)();
+        });
         return action;
     };
     auto menu = [this](const char* caption, const char* name) {

@@ -7,8 +7,10 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
+#include <thread>
 
 #include "text/Cp932.h"
 #include "view/BigViewInternal.h"
@@ -102,12 +104,132 @@ TBigView::TBigView(QWidget* parent)
     });
 
     setFont(MakeViewFont(QStringLiteral("system"), kDefaultPointSize));
+    FLayoutTimer.setSingleShot(true);
+    connect(&FLayoutTimer, &QTimer::timeout, this, &TBigView::StartWindowLayout);
+    FLayoutBusyTimer.setSingleShot(true);
+    connect(&FLayoutBusyTimer, &QTimer::timeout, this, [this] {
+        if (OnLayoutBusy)
+            OnLayoutBusy(this);
+    });
+
     FMeasurer->Reset();
     resize(65, 65);
     ResizeView();
 }
 
-TBigView::~TBigView() = default;
+TBigView::~TBigView()
+{
+    CancelWindowLayout();
+}
+
+// ---------------------------------------------------------------------------
+// Layout for a new window width on another thread
+
+namespace {
+std::atomic<int> backgroundLayoutLines{200000};
+constexpr int kLayoutSettleMs = 40;
+constexpr int kLayoutBusyMs = 500;
+}  // namespace
+
+struct TBigView::LayoutJob {
+    explicit LayoutJob(TextMeasurer& source) : measurer(source) {}
+    TableMeasurer measurer;
+    std::unique_ptr<RowTable> rows = std::make_unique<RowTable>();
+    std::atomic<bool> cancel{false};
+    bool failed = false;
+    std::thread thread;
+};
+
+void TBigView::SetBackgroundLayoutLines(int lines) { backgroundLayoutLines.store(std::max(lines, 1)); }
+
+bool TBigView::LayoutPending() const { return FLayoutJob != nullptr || FLayoutTimer.isActive(); }
+
+void TBigView::ScheduleWindowLayout()
+{
+    // The last size wins: a layout still running for an earlier one stops.
+    if (FLayoutJob)
+        FLayoutJob->cancel = true;
+    FLayoutTimer.start(kLayoutSettleMs);
+}
+
+void TBigView::StartWindowLayout()
+{
+    CancelWindowLayout();
+    if (!(FWordWrap && FWrapByte == 0))
+        return;
+    // The advances are measured here, on the window's thread; the layout
+    // then reads only the table, the line store and its own rows.
+    auto job = std::make_unique<LayoutJob>(*FMeasurer);
+    LayoutJob* raw = job.get();
+    const TBvStrings* store = FStrings.get();
+    const unsigned generation = ++FLayoutGeneration;
+    raw->rows->SetCancelFlag(&raw->cancel);
+    FLayoutJob = std::move(job);
+    raw->thread = std::thread([this, raw, store, generation] {
+        try {
+            raw->rows->LayoutFrom(0, *store, true, 0, &raw->measurer);
+        } catch (...) {
+            raw->failed = true;
+        }
+        QMetaObject::invokeMethod(this, [this, generation] { FinishWindowLayout(generation); }, Qt::QueuedConnection);
+    });
+    FLayoutBusyTimer.start(kLayoutBusyMs);
+}
+
+void TBigView::FinishWindowLayout(unsigned generation)
+{
+    if (!FLayoutJob || generation != FLayoutGeneration)
+        return;
+    std::unique_ptr<LayoutJob> job = std::move(FLayoutJob);
+    job->thread.join();
+    FLayoutBusyTimer.stop();
+    if (job->cancel)
+        return;  // a newer size follows
+    if (job->failed) {
+        LayoutFrom(0);  // out of memory there, perhaps: here, as before
+    } else {
+        // The rows change under the same top line and selection.
+        const int topLine = LineOfRow(FTopRow);
+        const TPoint selStart = RowToLinePos(FSelStart);
+        const TPoint selEnd = RowToLinePos(FSelEnd);
+        FRows = std::move(job->rows);
+        FRows->SetCancelFlag(nullptr);
+        FLayoutStale = false;
+        FSelStart = LineToRowPos(selStart);
+        FSelEnd = LineToRowPos(selEnd);
+        if (topLine >= 0)
+            SetTopRow(RowOfLine(topLine));
+    }
+    FitScrollRangesToLayout();
+    if (FVisibleRows < RowCount())
+        ShowRowAtBottom(FTopRow + FVisibleRows - 1);
+    Redraw();
+    if (OnLayoutChanged)
+        OnLayoutChanged(this);
+}
+
+void TBigView::CancelWindowLayout()
+{
+    if (FLayoutTimer.isActive() || FLayoutJob)
+        FLayoutStale = true;
+    FLayoutTimer.stop();
+    FLayoutBusyTimer.stop();
+    if (!FLayoutJob)
+        return;
+    FLayoutJob->cancel = true;
+    FLayoutJob->thread.join();
+    FLayoutJob.reset();
+}
+
+void TBigView::WaitForLayout()
+{
+    if (FLayoutTimer.isActive())
+        StartWindowLayout();  // the size has settled for this purpose
+    if (!FLayoutJob)
+        return;
+    // The result is taken now; the queued notice then finds nothing to do.
+    FinishWindowLayout(FLayoutGeneration);
+}
 
 // ---------------------------------------------------------------------------
 // Queries
@@ -124,7 +246,11 @@ TPoint TBigView::RowToLinePos(TPoint columnRow) const { return FRows->RowToLineP
 int64_t TBigView::TabbedWidth(std::string_view text) { return pelto::TabbedWidth(text, *FMeasurer); }
 int TBigView::ByteKind(std::string_view text, int k) { return pelto::ByteKind(text, k); }
 int TBigView::Capacity() const { return FStrings->Capacity(); }
-void TBigView::SetCapacity(int capacity) { FStrings->SetCapacity(capacity); }
+void TBigView::SetCapacity(int capacity)
+{
+    CancelWindowLayout();
+    FStrings->SetCapacity(capacity);
+}
 
 int64_t TBigView::PrefixWidth(std::string_view text, int bytes)
 {
@@ -136,6 +262,12 @@ int64_t TBigView::PrefixWidth(std::string_view text, int bytes)
 
 void TBigView::LayoutFrom(int line)
 {
+    CancelWindowLayout();
+    if (FLayoutStale) {
+        // The rows were made for an earlier width: all of them are made anew.
+        FLayoutStale = false;
+        line = 0;
+    }
     FRows->LayoutFrom(line, *FStrings, FWordWrap, FWrapByte, FMeasurer.get());
 }
 
@@ -206,6 +338,7 @@ void TBigView::ShowLoadedLines()
 
 void TBigView::LoadFromFile(const std::string& path)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     const std::optional<EInOutError> failure = TryLoad([&] { FStrings->LoadFromFile(path); });
     // Also after a failed load, so the view never shows rows it no longer has.
     ShowLoadedLines();
@@ -215,6 +348,7 @@ void TBigView::LoadFromFile(const std::string& path)
 
 void TBigView::LoadFromStream(std::istream& stream)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     const std::optional<EInOutError> failure = TryLoad([&] { FStrings->LoadFromStream(stream); });
     ShowLoadedLines();
     if (failure)
@@ -225,6 +359,7 @@ void TBigView::AdoptLines(std::unique_ptr<TBvStrings> lines)
 {
     if (!lines)
         return;
+    CancelWindowLayout();  // it reads the lines about to go
     FStrings = std::move(lines);
     ShowLoadedLines();
 }
@@ -235,6 +370,7 @@ void TBigView::AssignTo(std::vector<std::string>& lines) const { FStrings->Assig
 
 void TBigView::Clear()
 {
+    CancelWindowLayout();  // it reads the lines about to change
     FStrings->Clear();
     LayoutFrom(0);
     UpdateScrollRanges();
@@ -247,6 +383,7 @@ void TBigView::Clear()
 
 int TBigView::AddLine(std::string_view text)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     FStrings->Add(text);
     LayoutFrom(LineCount() - 1);
     const int rows = RowCount();
@@ -258,6 +395,7 @@ int TBigView::AddLine(std::string_view text)
 
 void TBigView::AddLines(const std::vector<std::string>& lines)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     const int oldLines = LineCount();
     FStrings->AddStrings(lines);
     LayoutFrom(oldLines);
@@ -269,6 +407,7 @@ void TBigView::AddLines(const std::vector<std::string>& lines)
 
 void TBigView::SetLines(const std::vector<std::string>& lines)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     {
         SuspendPaint suspend(FPaintSuspended);   // as a load: one full paint at the end
         FStrings->Assign(lines);
@@ -286,6 +425,7 @@ void TBigView::SetLines(const std::vector<std::string>& lines)
 
 void TBigView::DeleteRow(int row)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     const int line = FRows->Row(row).Line;
     FStrings->Delete(line);
     LayoutFrom(line);
@@ -301,6 +441,7 @@ void TBigView::DeleteRow(int row)
 
 void TBigView::ExchangeRows(int row1, int row2)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     const int line1 = FRows->Row(row1).Line;
     const int line2 = FRows->Row(row2).Line;
     FStrings->Exchange(line1, line2);
@@ -312,6 +453,7 @@ void TBigView::ExchangeRows(int row1, int row2)
 
 void TBigView::InsertRow(int row, std::string_view text)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     const int line = FRows->Row(row).Line;
     FStrings->Insert(line, text);
     LayoutFrom(line);
@@ -322,6 +464,7 @@ void TBigView::InsertRow(int row, std::string_view text)
 
 void TBigView::SetRowText(int row, std::string_view text)
 {
+    CancelWindowLayout();  // it reads the lines about to change
     const RowEntry entry = FRows->Row(row);
     std::string line(FStrings->Get(entry.Line));
     const size_t at = entry.Start > 0 ? static_cast<size_t>(entry.Start - 1) : 0;
@@ -437,7 +580,12 @@ void TBigView::ResizeView()
     TPoint selEnd{0, 0};
     if (FWordWrap && FWrapByte == 0) {
         topLine = LineOfRow(FTopRow);
-        if (topLine >= 0) {
+        if (topLine >= 0 && LineCount() >= backgroundLayoutLines.load()) {
+            // Too long to wait for: the rows stay as they are, anchored at
+            // the top line, until the layout for the last size is done.
+            ScheduleWindowLayout();
+            topLine = -1;
+        } else if (topLine >= 0) {
             selStart = RowToLinePos(FSelStart);
             selEnd = RowToLinePos(FSelEnd);
             LayoutFrom(0);

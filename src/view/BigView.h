@@ -151,7 +151,13 @@ public:
     void Redraw();
     // Whether rows for a new width are still being laid out in the
     // background; until they are, the previous rows are shown.
-    bool LayoutPending() const { return false; }
+    bool LayoutPending() const;
+    // Waits for such a layout and shows its rows (input that needs the new
+    // rows calls it first).
+    void WaitForLayout();
+    // Documents of at least this many lines are laid out again for a new
+    // window width in the background.  For tests.
+    static void SetBackgroundLayoutLines(int lines);
     // The scroll actions of the bars, the keys and the wheel.
     void VScrollAction(int code, int thresholdMs = 300, int trackPos = 0);
     void HScrollAction(int code, int thresholdMs = 300, int trackPos = 0);
@@ -218,6 +224,10 @@ public:
     std::function<void(TBigView*)> OnViewLineChanged;
     std::function<void(TBigView*, TBvStyle&)> OnBvStyleChanging;
     std::function<void(TBigView*)> OnBvStyleChanged;
+    // A background layout has run for half a second; and its rows are shown
+    // (the row count may have changed).
+    std::function<void(TBigView*)> OnLayoutBusy;
+    std::function<void(TBigView*)> OnLayoutChanged;
 
 protected:
     bool event(QEvent* e) override;
@@ -330,6 +340,18 @@ private:
     QScrollBar* FHBar = nullptr;
     QRect FClientRect;
     bool FInResize = false;
+
+    // The layout for a new window width, made on another thread.
+    struct LayoutJob;
+    std::unique_ptr<LayoutJob> FLayoutJob;
+    QTimer FLayoutTimer;      // resizes that follow each other closely make one layout
+    QTimer FLayoutBusyTimer;
+    unsigned FLayoutGeneration = 0;
+    bool FLayoutStale = false;  // the rows were made for an earlier width
+    void ScheduleWindowLayout();
+    void StartWindowLayout();
+    void FinishWindowLayout(unsigned generation);
+    void CancelWindowLayout();
 
     bool FCaret = false;
     bool FSelect = true;

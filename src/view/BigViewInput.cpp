@@ -285,6 +285,9 @@ bool TBigView::event(QEvent* e)
 
 void TBigView::keyPressEvent(QKeyEvent* e)
 {
+    // Keys act on the rows of the current width.
+    if (LayoutPending())
+        WaitForLayout();
     if (OnKeyDown && OnKeyDown(e)) {
         e->accept();
         return;
@@ -470,6 +473,8 @@ void TBigView::StartFrameDrag(QMouseEvent* e)
 
 void TBigView::mousePressEvent(QMouseEvent* e)
 {
+    if (LayoutPending())
+        WaitForLayout();
     const QPoint pos = e->position().toPoint();
     if (e->button() == Qt::LeftButton)
         setFocus(Qt::MouseFocusReason);   // also on the frame and the caption

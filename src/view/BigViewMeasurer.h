@@ -41,6 +41,11 @@ public:
     {
         metrics_.emplace(view_.font());
         cell_ = std::max(metrics_->horizontalAdvance(QLatin1Char('x')), 1);
+        // A font laid out on a grid of half-width cells (the default face at
+        // an even pixel size): a full-width character two cells, a
+        // half-width katakana one.
+        grid_ = metrics_->horizontalAdvance(QChar(u'\u3042')) == 2 * cell_ &&
+                metrics_->horizontalAdvance(QChar(u'\uFF71')) == cell_;
         single_.fill(-1);
         double_.clear();
     }
@@ -63,6 +68,7 @@ public:
 
     // The half-width cell of a byte without a character of its own.
     int32_t Cell() const { return cell_; }
+    bool Grid() const { return grid_; }
 
     int32_t TabWidth() const override { return view_.FCharWidth * view_.FViewTabStop; }
     int32_t CharWidth() const override { return view_.FCharWidth; }
@@ -73,6 +79,7 @@ private:
 
     TBigView& view_;
     std::optional<QFontMetrics> metrics_;
+    bool grid_ = false;
     int32_t cell_ = 1;
     std::array<int32_t, 256> single_{};
     std::vector<int32_t> double_;

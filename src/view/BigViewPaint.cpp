@@ -44,7 +44,11 @@ int32_t TBigView::Measurer::Measure(uint16_t ch)
     // Tabs are expanded by the walk, never measured by the font.
     if (ch == '\t')
         return 0;
-    if (IsControlCode(ch) || IsInvalidCode(ch))
+    // On a grid font every character keeps one cell a byte too: a glyph that
+    // comes from a fallback font at another width would otherwise push the
+    // rest of its row off the byte columns (and every row would have to be
+    // measured byte by byte to be wrapped).
+    if (grid_ || IsControlCode(ch) || IsInvalidCode(ch))
         return ch > 0xFF ? 2 * cell_ : cell_;   // one cell a byte
     return metrics_->horizontalAdvance(QChar(static_cast<char16_t>(Cp932CodeToUtf16(ch))));
 }

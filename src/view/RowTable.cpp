@@ -53,6 +53,24 @@ constexpr int32_t kPrefetchLines = 24;
 
 } // namespace
 
+TableMeasurer::TableMeasurer(TextMeasurer& source)
+    : advance_(65536, 0),
+      tabWidth_(source.TabWidth()),
+      charWidth_(source.CharWidth()),
+      clientWidth_(source.ClientWidth())
+{
+    for (int b = 0; b < 256; ++b)
+        advance_[static_cast<size_t>(b)] = source.Advance(static_cast<uint16_t>(b));
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)))
+            continue;
+        for (int trail = 0; trail < 256; ++trail) {
+            const auto code = static_cast<uint16_t>((lead << 8) | trail);
+            advance_[code] = source.Advance(code);
+        }
+    }
+}
+
 int64_t TabbedWidth(std::string_view text, TextMeasurer& m)
 {
     const int32_t tabWidth = m.TabWidth();
@@ -188,7 +206,7 @@ int32_t RowTable::ParallelLayoutThreshold()
 // the average byte width, refined against the right edge a byte at a time.
 // Widths of the line's first h bytes come from prefix sums over advances that
 // are measured once per character code.
-int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m)
+int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m, std::vector<int64_t>& prefix_)
 {
     const int64_t length = static_cast<int64_t>(text.size());
     const int32_t tabWidth = m.TabWidth();
@@ -323,13 +341,15 @@ void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
 template <typename WidthOf>
 int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
                               uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
-                              int32_t prefetchWidth, int64_t& widest, WidthOf widthOf)
+                              int32_t prefetchWidth, int64_t& widest, WidthOf widthOf) const
 {
     int64_t row = rowBase;
     int64_t wide = widest;
     for (int32_t k = from; k < to; ++k) {
         if (row > kMaxRows) [[unlikely]]
             throw std::length_error("the layout has more than 2147483647 rows");
+        if ((k & 0xFFFF) == 0 && cancel_ && cancel_->load(std::memory_order_relaxed)) [[unlikely]]
+            throw LayoutCancelled();
         // The bytes at the cuts of a line a little further on are fetched
         // now: a large document is far out of the cache by the time it is
         // laid out, and the cuts are the only bytes the layout reads.
@@ -382,6 +402,62 @@ int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to,
     return row;
 }
 
+// Lays out lines line..lineCount-1 from row firstRow, on two threads when
+// there are many and the width function may be shared: the second half's
+// rows are numbered from 0 and moved into place when both halves are done.
+template <typename MakeWidthOf>
+int64_t RowTable::LayoutRange(const TBvStrings& store, int32_t line, int32_t lineCount, int64_t firstRow,
+                              uint32_t* first, int32_t* last, int32_t prefetch, bool mayShare, int64_t& widest,
+                              MakeWidthOf makeWidthOf)
+{
+    const int32_t count = lineCount - line;
+    if (!mayShare || count < ParallelLayoutThreshold())
+        return LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, prefetch, widest, makeWidthOf());
+    const int32_t middle = line + count / 2;
+    PlainArray<int32_t> secondExtra;
+    int64_t secondEnd = 0;
+    int64_t secondWidest = 0;
+    std::exception_ptr secondFailure;
+    auto second = [&] {
+        try {
+            secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, prefetch, secondWidest,
+                                    makeWidthOf());
+        } catch (...) {
+            secondFailure = std::current_exception();
+        }
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(second);
+    } catch (const std::system_error&) {
+    }
+    int64_t end = 0;
+    try {
+        end = LayoutLines(store, line, middle, firstRow, first, last, extraStart_, prefetch, widest, makeWidthOf());
+    } catch (...) {
+        if (helper.joinable())
+            helper.join();
+        throw;
+    }
+    if (helper.joinable())
+        helper.join();
+    else
+        second();
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
+    widest = std::max(widest, secondWidest);
+    if (end + secondEnd > kMaxRows + 1)
+        throw std::length_error("the layout has more than 2147483647 rows");
+    const uint32_t shift = static_cast<uint32_t>(end);
+    for (int32_t k = middle; k < lineCount; ++k)
+        first[k] += shift;
+    const size_t before = extraStart_.size();
+    extraStart_.resize(before + secondExtra.size());
+    if (secondExtra.size() > 0)
+        std::memcpy(extraStart_.data() + before, secondExtra.data(), secondExtra.size() * sizeof(int32_t));
+    return end + secondEnd;
+}
+
 void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, int32_t wrapByte,
                           TextMeasurer* measurer)
 {
@@ -424,66 +500,20 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
     try {
         if (byWindow) {
             PrepareMeasuring(*measurer, lineCount - line);
-            end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, 0, widest,
-                              [&](std::string_view text) -> int64_t { return WindowRowWidth(text, *measurer); });
+            // With every code measured up front the measuring only reads,
+            // so two threads can share it; each keeps its own prefix sums.
+            const bool shared = maxPerByte_ >= 0;
+            end = LayoutRange(store, line, lineCount, firstRow, first, last, 0, shared, widest, [&] {
+                return [this, measurer, prefix = std::vector<int64_t>()](std::string_view text) mutable -> int64_t {
+                    return WindowRowWidth(text, *measurer, prefix);
+                };
+            });
         } else {
             // Without wrapping a line is one row of its own length.
             const int64_t wrap = byBytes ? wrapByte : 0;
-            auto widthOf = [wrap](std::string_view text) {
-                return wrap > 0 ? wrap : static_cast<int64_t>(text.size());
-            };
-            const int32_t count = lineCount - line;
-            const int32_t prefetch = byBytes ? wrapByte : 0;
-            if (count >= ParallelLayoutThreshold()) {
-                // The second half's rows are numbered from 0 and moved
-                // into place when both halves are done.
-                const int32_t middle = line + count / 2;
-                PlainArray<int32_t> secondExtra;
-                int64_t secondEnd = 0;
-                int64_t secondWidest = 0;
-                std::exception_ptr secondFailure;
-                auto second = [&] {
-                    try {
-                        secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, prefetch,
-                                                secondWidest, widthOf);
-                    } catch (...) {
-                        secondFailure = std::current_exception();
-                    }
-                };
-                std::thread helper;
-                try {
-                    helper = std::thread(second);
-                } catch (const std::system_error&) {
-                }
-                try {
-                    end = LayoutLines(store, line, middle, firstRow, first, last, extraStart_, prefetch, widest,
-                                      widthOf);
-                } catch (...) {
-                    if (helper.joinable())
-                        helper.join();
-                    throw;
-                }
-                if (helper.joinable())
-                    helper.join();
-                else
-                    second();
-                if (secondFailure)
-                    std::rethrow_exception(secondFailure);
-                widest = std::max(widest, secondWidest);
-                if (end + secondEnd > kMaxRows + 1)
-                    throw std::length_error("the layout has more than 2147483647 rows");
-                const uint32_t shift = static_cast<uint32_t>(end);
-                for (int32_t k = middle; k < lineCount; ++k)
-                    first[k] += shift;
-                const size_t before = extraStart_.size();
-                extraStart_.resize(before + secondExtra.size());
-                if (secondExtra.size() > 0)
-                    std::memcpy(extraStart_.data() + before, secondExtra.data(), secondExtra.size() * sizeof(int32_t));
-                end += secondEnd;
-            } else {
-                end = LayoutLines(store, line, lineCount, firstRow, first, last, extraStart_, prefetch, widest,
-                                  widthOf);
-            }
+            end = LayoutRange(store, line, lineCount, firstRow, first, last, byBytes ? wrapByte : 0, true, widest, [wrap] {
+                return [wrap](std::string_view text) { return wrap > 0 ? wrap : static_cast<int64_t>(text.size()); };
+            });
         }
     } catch (...) {
         // The table keeps the lines before the rebuild.

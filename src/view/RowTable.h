@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <climits>
@@ -32,6 +33,9 @@ struct TPoint {
     int32_t Y;   // row or line (0-based)
 };
 
+// A layout given up because its cancel flag was set.
+struct LayoutCancelled {};
+
 // The view measures with its font through this.
 class TextMeasurer {
 public:
@@ -40,6 +44,23 @@ public:
     virtual int32_t TabWidth() const = 0;      // CharWidth * ViewTabStop; 0: tabs take no width
     virtual int32_t CharWidth() const = 0;
     virtual int32_t ClientWidth() const = 0;
+};
+
+// Every character's advance asked of another measurer once, up front: a
+// measurer that any thread may read while the window goes on.
+class TableMeasurer final : public TextMeasurer {
+public:
+    explicit TableMeasurer(TextMeasurer& source);
+    int32_t Advance(uint16_t ch) override { return advance_[ch]; }
+    int32_t TabWidth() const override { return tabWidth_; }
+    int32_t CharWidth() const override { return charWidth_; }
+    int32_t ClientWidth() const override { return clientWidth_; }
+
+private:
+    std::vector<int32_t> advance_;
+    int32_t tabWidth_;
+    int32_t charWidth_;
+    int32_t clientWidth_;
 };
 
 // x after a tab at x: the next multiple of the tab width from origin 0.
@@ -139,6 +160,9 @@ public:
                     TextMeasurer* measurer);
     void Clear();
     void Reserve(int32_t n);
+    // A layout running on another thread stops, throwing LayoutCancelled,
+    // soon after this flag is set.
+    void SetCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
     // Bytes of the longest row text (clipped to its line) among the rows the
     // last LayoutFrom made: the widest row without a pass over every row.
     int64_t LaidOutWidest() const { return laidOutWidest_; }
@@ -150,7 +174,10 @@ public:
 
 private:
     [[noreturn]] static void IndexError(int32_t index);
-    int32_t WindowRowWidth(std::string_view text, TextMeasurer& m);
+    int32_t WindowRowWidth(std::string_view text, TextMeasurer& m, std::vector<int64_t>& prefix);
+    template <typename MakeWidthOf>
+    int64_t LayoutRange(const TBvStrings& store, int32_t line, int32_t lineCount, int64_t firstRow, uint32_t* first,
+                        int32_t* last, int32_t prefetch, bool mayShare, int64_t& widest, MakeWidthOf makeWidthOf);
     void PrepareMeasuring(TextMeasurer& m, int64_t lineCount);
     [[gnu::noinline]] int32_t Measure(uint16_t code, TextMeasurer& m);
 
@@ -162,9 +189,9 @@ private:
     // gets the Start of every row after a line's first.  Returns the row
     // after the last one made.
     template <typename WidthOf>
-    static int64_t LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
+    int64_t LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
                                uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
-                               int32_t prefetchWidth, int64_t& widest, WidthOf widthOf);
+                               int32_t prefetchWidth, int64_t& widest, WidthOf widthOf) const;
 
     int32_t FirstRow(int32_t line) const { return static_cast<int32_t>(firstRow_[static_cast<size_t>(line)] & ~kEmptyLine); }
     bool EmptyLine(int32_t line) const { return (firstRow_[static_cast<size_t>(line)] & kEmptyLine) != 0; }
@@ -189,10 +216,10 @@ private:
     int32_t rowCount_ = 0;
     int32_t uniformLast_ = -1;       // >= 0: the Length of every non-empty line's last row
     int64_t laidOutWidest_ = 0;
+    const std::atomic<bool>* cancel_ = nullptr;
     // Advances measured once per character code during one window-width layout.
     std::vector<int32_t> advance_;
     std::vector<uint16_t> measured_;
-    std::vector<int64_t> prefix_;
     int64_t maxPerByte_ = -1; // widest advance per byte when every code was measured
     int64_t pitch_ = -1;      // advance per byte when every code has a fixed pitch
 };
