@@ -106,17 +106,7 @@ int main(int argc, char** argv)
     form->BigView1->installEventFilter(&watch);
     form->resize(800, 900);
     form->show();
-    QElapsedTimer debugTimer;
-    debugTimer.start();
-    WaitUntil([&] {
-        if (debugTimer.elapsed() > 2000) {
-            std::fprintf(stderr, "form visible %d view visible %d %dx%d modal %p\n", form->isVisible(),
-                         form->BigView1->isVisible(), form->BigView1->width(), form->BigView1->height(),
-                         (void*)QApplication::activeModalWidget());
-            debugTimer.restart();
-        }
-        return watch.paints > 0;
-    });
+    WaitUntil([&] { return watch.paints > 0; });
     const double openMs = MsSince(start);
     std::printf("open_ms %.0f\ntitle %s\n", openMs, form->windowTitle().toUtf8().constData());
     std::fflush(stdout);

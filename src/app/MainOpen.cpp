@@ -5,6 +5,7 @@
 #include "app/MainShared.h"
 #include "navigation/JumpRule.h"
 #include "platform/Dialogs.h"
+#include "platform/LongStep.h"
 #include "positions/ResumeTable.h"
 #include "settings/ExePaths.h"
 #include "settings/OptionRules.h"
@@ -76,7 +77,10 @@ bool TForm1::OpenDocument(const QString& name, unsigned steps, const QString& mi
     // leaves the shown document, its name and the title as they were.
     auto lines = std::make_unique<pelto::TBvStrings>();
     try {
-        lines->LoadFromFile(QFile::encodeName(fullName).toStdString());
+        const std::string path = QFile::encodeName(fullName).toStdString();
+        pelto::RunLongStep(this, BaseCaption + QStringLiteral("  ") + fullName + QStringLiteral("  ")
+                                     + QString::fromUtf8(pelto::kLoadingCaption),
+                           [&] { lines->LoadFromFile(path); });
     } catch (const std::exception&) {
         pelto::ShowAbortWarning(this, kFileUnreadable);
         return false;

@@ -17,7 +17,6 @@ const QString kFileMissing = QStringLiteral("   指定されたファイルが�
 const QString kFileUnreadable = QStringLiteral("   指定されたファイルがオープンできません。          ");
 // Title captions while a long step runs.
 inline constexpr const char* kLayoutProgressCaption = "折返し再計算中...";
-inline constexpr const char* kLoadProgressCaption = "読込中...";
 
 enum class ModifierSet { Ctrl, Alt, Shift, Plain };
 

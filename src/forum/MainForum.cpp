@@ -11,6 +11,7 @@
 #include "forum/Treedsp.h"
 #include "forum/Treeview.h"
 #include "navigation/JumpRule.h"
+#include "platform/LongStep.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "settings/ExePaths.h"
@@ -35,30 +36,6 @@ QString MissingFileWarning(const std::string& path)
     return QStringLiteral("   ") + QString::fromStdString(path)
            + QStringLiteral(" の指定されたファイルが存在しません。          ");
 }
-
-// While the tree build lets the title reach the screen, a dropped file or a
-// close request would replace or empty the document being read: both wait
-// (are refused) until the build is over. Keys and clicks stay queued anyway.
-class BuildGuard : public QObject {
-public:
-    BuildGuard() { QCoreApplication::instance()->installEventFilter(this); }
-    ~BuildGuard() override { QCoreApplication::instance()->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::Close:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-            event->ignore();
-            return true;
-        default:
-            return QObject::eventFilter(watched, event);
-        }
-    }
-};
 
 }  // namespace
 
@@ -142,7 +119,7 @@ void TForm1::MenuTreeGetClick()
     bool written = false;
     std::string error;
     {
-        BuildGuard guard;
+        pelto::LongStepGuard guard;
         QElapsedTimer sinceShown;
         int shownPhase = 0;
         // The build reports every second post of a large log; the title is

@@ -2,6 +2,7 @@
 
 #include "app/Dialgdsp.h"
 #include "platform/Dialogs.h"
+#include "platform/LongStep.h"
 #include "settings/Settings.h"
 #include "text/NumberField.h"
 #include "view/BigView.h"
@@ -85,7 +86,9 @@ bool SwitchWrapping(QWidget* parent, pelto::TBigView& view, const pelto::Setting
         if (path) {
             lines = std::make_unique<pelto::TBvStrings>();
             try {
-                lines->LoadFromFile(*path);
+                pelto::RunLongStep(parent, (parent ? parent->windowTitle() : QString()) + QStringLiteral("  ")
+                                               + QString::fromUtf8(pelto::kLoadingCaption),
+                                   [&] { lines->LoadFromFile(*path); });
             } catch (const std::exception&) {
                 pelto::ShowAbortWarning(parent, kReloadFailed);
                 lines.reset();

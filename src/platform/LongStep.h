@@ -1,0 +1,35 @@
+// A step that may take seconds on a large document (reading a file): it runs
+// on another thread while the window goes on painting, with a caption in the
+// window's title once it has run for half a second.
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace pelto {
+
+// The title's word while a document is read.
+inline constexpr const char* kLoadingCaption = "読込中...";
+
+// While a long step lets paint events through, a dropped file or a close
+// request would replace or empty the document being worked on: both are
+// refused until the step is over.  Keys and clicks stay queued anyway.
+class LongStepGuard : public QObject {
+public:
+    LongStepGuard();
+    ~LongStepGuard() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Runs work to its end and rethrows what it threw.  Input waits meanwhile,
+// as during the other long commands; the title is left for the caller to
+// rebuild.
+void RunLongStep(QWidget* window, const QString& caption, const std::function<void()>& work);
+
+}  // namespace pelto
