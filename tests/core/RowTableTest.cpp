@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <random>
 
@@ -378,4 +379,85 @@ TEST(RowTable, LayoutAfterTheStoreShrankKeepsNoStaleRows)
     fresh.LayoutFrom(0, store, true, 80, nullptr);
     EXPECT_EQ(table.LineCount(), 2);
     EXPECT_EQ(Rows(table), Rows(fresh));
+}
+
+// A window-width layout of many lines measures every code up front and may
+// then be split between two threads, each with its own prefix sums: the rows,
+// the widest row and a measurer copied into a table must not show it.
+TEST(RowTable, WindowWidthLayoutOnTwoThreadsMatchesOneThread)
+{
+    std::string kanji;
+    for (int i = 0; i < 130; ++i)
+        kanji += "\x88\x9f";
+    const std::vector<std::string> kinds = {
+        "short", std::string(79, 'x'), std::string(300, 'x'), kanji, "a" + kanji.substr(0, 170),
+        "\tx\t" + kanji.substr(0, 60) + "\t" + std::string(120, 'i'), std::string(200, 'i') + "\x81\x40\x81\x40",
+        "", std::string(75, 'q') + "\x82", "\xb1\xb2\t\xb3" + std::string(90, 'w'), std::string(12, '\t'),
+        // The widest row of each font, in lines of their own in the second half.
+        std::string(80, 'x'), std::string(213, 'i')};
+    std::mt19937 random(7);
+    std::vector<size_t> kindOf;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 24001; ++i) {
+        kindOf.push_back(i == 20000 || i == 20001 ? kinds.size() - 20002 + i : random() % (kinds.size() - 2));
+        lines.push_back(kinds[kindOf.back()]);
+    }
+    TBvStrings store;
+    store.Assign(lines);
+
+    for (bool proportional : {false, true}) {
+        SCOPED_TRACE(proportional ? "proportional" : "fixed pitch");
+        // Each line laid out alone: few lines, measured as they come.
+        std::vector<std::vector<R>> alone;
+        for (const std::string& kind : kinds) {
+            FakeMeasurer single(640, proportional);
+            alone.push_back(Layout({kind}, true, 0, &single));
+        }
+        std::vector<R> expected;
+        for (size_t line = 0; line < lines.size(); ++line) {
+            for (R r : alone[kindOf[line]]) {
+                r.Line = static_cast<int32_t>(line);
+                expected.push_back(r);
+            }
+        }
+
+        FakeMeasurer m(640, proportional);
+        RowTable one;
+        {
+            ParallelLayoutFrom never(INT32_MAX);
+            one.LayoutFrom(0, store, true, 0, &m);
+        }
+        ASSERT_EQ(Rows(one), expected);
+        int64_t widest = 0;
+        for (int32_t row = 0; row < one.RowCount(); ++row)
+            widest = std::max<int64_t>(widest, static_cast<int64_t>(one.RowText(store, row).size()));
+        EXPECT_EQ(one.LaidOutWidest(), widest);
+
+        ParallelLayoutFrom always(2);
+        RowTable two;
+        two.LayoutFrom(0, store, true, 0, &m);
+        ASSERT_EQ(Rows(two), expected);
+        EXPECT_EQ(two.LaidOutWidest(), one.LaidOutWidest());
+        // Relaid from a line in the first half: the second half moves.
+        two.LayoutFrom(3001, store, true, 0, &m);
+        ASSERT_EQ(Rows(two), expected);
+
+        TableMeasurer table(m);
+        RowTable copied;
+        copied.LayoutFrom(0, store, true, 0, &table);
+        EXPECT_EQ(Rows(copied), expected);
+        EXPECT_EQ(Layout(kinds, true, 0, &table), Layout(kinds, true, 0, &m)) << "measured as they come";
+
+        // A layout whose cancel flag is set gives up and keeps no rows of
+        // its own; cleared, the same table lays out as before.
+        std::atomic<bool> cancel{true};
+        RowTable cancelled;
+        cancelled.SetCancelFlag(&cancel);
+        EXPECT_THROW(cancelled.LayoutFrom(0, store, true, 0, &table), LayoutCancelled);
+        EXPECT_EQ(cancelled.RowCount(), 0);
+        EXPECT_EQ(cancelled.LineCount(), 0);
+        cancel = false;
+        cancelled.LayoutFrom(0, store, true, 0, &table);
+        EXPECT_EQ(Rows(cancelled), expected);
+    }
 }

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -95,6 +96,7 @@ private slots:
     void dragPastBottomScrollsInALoop();
     void selectionDrawnOnScrolledRows();
     void resizeKeepsTopLine();
+    void resizeBurstLaysOutInTheBackground();
     void colorAppliedAtNextPaint();
     void failedLoadLeavesConsistentView();
     void replacedContentPaintsWholePage();
@@ -524,6 +526,77 @@ void BigViewTest::resizeKeepsTopLine()
     // every row fits the window
     for (int row = 0; row < view->RowCount(); ++row)
         QVERIFY(view->TabbedWidth(view->RowText(row)) <= view->ClientRect().width());
+}
+
+namespace {
+
+// Row of the first difference between two row tables; -1 when they agree.
+int FirstDifferentRow(const RowTable& a, const RowTable& b)
+{
+    for (int row = 0; row < std::max(a.RowCount(), b.RowCount()); ++row) {
+        if (row >= a.RowCount() || row >= b.RowCount())
+            return row;
+        const RowEntry x = a.Row(row);
+        const RowEntry y = b.Row(row);
+        if (x.Line != y.Line || x.Start != y.Start || x.Length != y.Length || x.Index != y.Index || x.Last != y.Last)
+            return row;
+    }
+    return -1;
+}
+
+}  // namespace
+
+// Resizes that follow each other closely end in one layout of the last size,
+// made on another thread, under the same top line; a key waits for it.
+void BigViewTest::resizeBurstLaysOutInTheBackground()
+{
+    std::mt19937 random(3);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 3000; ++i) {
+        std::string line = std::to_string(i);
+        for (int k = static_cast<int>(random() % 160); k > 0; --k)
+            line += k % 7 == 0 ? kKanji : k % 23 == 0 ? "\t" : "w";
+        lines.push_back(line);
+    }
+    auto view = MakeView(lines, 20, 600);
+    view->SetWordWrap(true);
+    view->SetWrapByte(0);
+    QTRY_VERIFY(!view->LayoutPending());
+    const int wideRows = view->RowCount();
+    view->SetTopRow(view->RowOfLine(1500));
+    int changed = 0;
+    view->OnLayoutChanged = [&](TBigView*) { ++changed; };
+
+    TBigView::SetBackgroundLayoutLines(1);
+    struct Restore {
+        ~Restore() { TBigView::SetBackgroundLayoutLines(200000); }
+    } restore;
+    for (int i = 1; i <= 10; ++i) {
+        QTest::qWait(3);
+        view->resize(600 - 17 * i, view->height() + i);
+    }
+    QVERIFY(view->LayoutPending());
+    QTRY_VERIFY(!view->LayoutPending());
+    QVERIFY(changed > 0);
+    QCOMPARE(view->LineOfRow(view->TopRow()), 1500);
+
+    // The same lines laid out at once in a view of the final size.
+    TBigView::SetBackgroundLayoutLines(200000);
+    auto fresh = MakeView(lines, 20, 600);
+    fresh->SetWrapByte(0);
+    fresh->resize(view->size());
+    QCOMPARE(fresh->ClientRect(), view->ClientRect());
+    QVERIFY(fresh->RowCount() != wideRows);
+    QCOMPARE(FirstDifferentRow(view->Rows(), fresh->Rows()), -1);
+
+    TBigView::SetBackgroundLayoutLines(1);
+    view->resize(500, view->height());
+    QVERIFY(view->LayoutPending());
+    Key(*view, Qt::Key_Down);
+    QVERIFY(!view->LayoutPending());
+    TBigView::SetBackgroundLayoutLines(200000);
+    fresh->resize(view->size());
+    QCOMPARE(FirstDifferentRow(view->Rows(), fresh->Rows()), -1);
 }
 
 void BigViewTest::colorAppliedAtNextPaint()
