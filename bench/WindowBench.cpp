@@ -6,6 +6,7 @@
 // With --open-only it stops after the first painted page, so a caller can
 // time the whole process from its start.
 #include "app/Main.h"
+#include "app/Preload.h"
 #include "navigation/Search.h"
 #include "navigation/Wrapchg.h"
 #include "platform/Application.h"
@@ -15,6 +16,8 @@
 #include <QAbstractEventDispatcher>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -95,6 +98,8 @@ int main(int argc, char** argv)
     const bool openOnly = argc > 2 && std::string(argv[2]) == "--open-only";
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the program's own start does.
+    pelto::StartPreload(QFile::encodeName(QFileInfo(QFile::decodeName(argv[1])).absoluteFilePath()).toStdString());
     pelto::Application app(argc, argv);
     // A settings file of its own, so no stored placement or resume point
     // changes what is measured.

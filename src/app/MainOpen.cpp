@@ -4,6 +4,7 @@
 
 #include "app/MainShared.h"
 #include "navigation/JumpRule.h"
+#include "app/Preload.h"
 #include "platform/Dialogs.h"
 #include "platform/LongStep.h"
 #include "positions/ResumeTable.h"
@@ -75,12 +76,16 @@ bool TForm1::OpenDocument(const QString& name, unsigned steps, const QString& mi
     }
     // The new lines go into a store of their own: a file that cannot be read
     // leaves the shown document, its name and the title as they were.
-    auto lines = std::make_unique<pelto::TBvStrings>();
+    std::unique_ptr<pelto::TBvStrings> lines;
     try {
         const std::string path = QFile::encodeName(fullName).toStdString();
-        pelto::RunLongStep(this, BaseCaption + QStringLiteral("  ") + fullName + QStringLiteral("  ")
+        lines = pelto::TakePreload(path);  // the command line's document, read at start
+        if (!lines) {
+            lines = std::make_unique<pelto::TBvStrings>();
+            pelto::RunLongStep(this, BaseCaption + QStringLiteral("  ") + fullName + QStringLiteral("  ")
                                      + QString::fromUtf8(pelto::kLoadingCaption),
-                           [&] { lines->LoadFromFile(path); });
+                               [&] { lines->LoadFromFile(path); });
+        }
     } catch (const std::exception&) {
         pelto::ShowAbortWarning(this, kFileUnreadable);
         return false;

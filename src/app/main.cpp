@@ -1,15 +1,24 @@
 #include "Main.h"
+#include "app/Preload.h"
 #include "platform/Application.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstring>
 #include <exception>
 
 int main(int argc, char** argv)
 {
+    // A document to open is read while the toolkit starts.  Options for the
+    // toolkit itself ("-platform ...") are left to it.
+    if (argc >= 2 && argv[1][0] != '-' && std::strcmp(argv[1], "/I") != 0 && std::strcmp(argv[1], "/i") != 0)
+        pelto::StartPreload(QFile::encodeName(QFileInfo(QFile::decodeName(argv[1])).absoluteFilePath()).toStdString());
     pelto::Application application(argc, argv);
     application.setWindowIcon(QIcon(QStringLiteral(":/pelto.png")));
     // Matches the desktop entry, so a taskbar groups the windows under its icon.

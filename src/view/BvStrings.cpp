@@ -1,4 +1,5 @@
 #include "view/BvStrings.h"
+#include "view/RowTable.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,6 +81,7 @@ struct TBvStrings::LineSink {
         void* grown = std::realloc(slots, n * sizeof(Slot));
         if (!grown)
             throw std::bad_alloc();
+        AdviseHugePages(grown, n * sizeof(Slot));
         slots = static_cast<Slot*>(grown);
         capacity = n;
     }

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/mman.h>
+
 #include "view/BvStrings.h"
 
 namespace pelto {
@@ -73,6 +75,20 @@ inline int64_t AfterTab(int64_t x, int32_t tabWidth)
 // A trailing lone lead byte is measured as a single byte.
 int64_t TabbedWidth(std::string_view text, TextMeasurer& m);
 
+// Asks for huge pages under the 2 MB-aligned part of a large block: a table
+// of tens of millions of entries then costs hundreds of page faults, not
+// tens of thousands.
+inline void AdviseHugePages(void* block, size_t bytes)
+{
+    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
+    if (bytes < 2 * kHuge)
+        return;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 // A growable array of plain values in one malloc'd block.  glibc grows a
 // large block by remapping its pages, not by copying them, so a table of
 // tens of millions of rows never exists twice in memory while it grows.
@@ -132,6 +148,7 @@ private:
         void* p = std::realloc(data_, n * sizeof(T));
         if (!p)
             throw std::bad_alloc();
+        AdviseHugePages(p, n * sizeof(T));
         data_ = static_cast<T*>(p);
         capacity_ = n;
     }
