@@ -83,7 +83,10 @@ bool SwitchWrapping(QWidget* parent, pelto::TBigView& view, const pelto::Setting
         // be read now, the lines already in memory are laid out the chosen way.
         std::unique_ptr<pelto::TBvStrings> lines;
         bool reloaded = true;
-        if (path) {
+        // A file unchanged since it was read would give the same lines:
+        // they are only laid out again.
+        const bool unchanged = path && view.Strings().HoldsUnchangedFile(*path);
+        if (path && !unchanged) {
             lines = std::make_unique<pelto::TBvStrings>();
             try {
                 pelto::RunLongStep(parent, (parent ? parent->windowTitle() : QString()) + QStringLiteral("  ")
@@ -96,15 +99,12 @@ bool SwitchWrapping(QWidget* parent, pelto::TBigView& view, const pelto::Setting
             }
         }
         // Emptied first so that the new wrapping lays out nothing twice.
-        if (reloaded)
+        if (reloaded && !unchanged)
             view.Clear();
-        if (toWindowWidth) {
-            view.SetWordWrap(true);
-            view.SetWrapByte(0);
-        } else {
-            view.SetWordWrap(mirror.CheckWrapChar);
-            view.SetWrapByte(std::clamp(pelto::StrToIntDef(mirror.EditWrapChar, 80), 2, 255));
-        }
+        if (toWindowWidth)
+            view.SetWrapping(true, 0);
+        else
+            view.SetWrapping(mirror.CheckWrapChar, std::clamp(pelto::StrToIntDef(mirror.EditWrapChar, 80), 2, 255));
         view.AdoptLines(std::move(lines));
     }
     // Back to the first row of the logical line that was at the top.

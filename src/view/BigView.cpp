@@ -299,6 +299,19 @@ void TBigView::SetWrapByte(int bytes)
     Redraw();
 }
 
+void TBigView::SetWrapping(bool wrap, int bytes)
+{
+    if (bytes < 0)
+        bytes = FWrapByte;
+    if (wrap == FWordWrap && bytes == FWrapByte)
+        return;
+    FWordWrap = wrap;
+    FWrapByte = bytes;
+    LayoutFrom(0);
+    FitScrollRangesToLayout();
+    Redraw();
+}
+
 void TBigView::SetWordWrap(bool wrap)
 {
     if (wrap == FWordWrap)

@@ -133,6 +133,8 @@ public:
     void SetWordWrap(bool wrap);
     int WrapByte() const { return FWrapByte; }
     void SetWrapByte(int bytes);
+    // Both at once, with one layout (bytes < 0 keeps WrapByte).
+    void SetWrapping(bool wrap, int bytes);
     int ViewTabStop() const { return FViewTabStop; }
     void SetViewTabStop(int columns);
     int Capacity() const;

@@ -378,6 +378,7 @@ void TBvStrings::GrowIfFull()
 
 void TBvStrings::Put(int32_t index, std::string_view text)
 {
+    loaded_ = {};
     if (index < 0 || index >= count_)
         ListError();
     Slot fresh = MakeSlot(text); // before releasing: text may be this very line
@@ -387,6 +388,7 @@ void TBvStrings::Put(int32_t index, std::string_view text)
 
 int32_t TBvStrings::Add(std::string_view text)
 {
+    loaded_ = {};
     GrowIfFull();
     list_[count_] = MakeSlot(text);
     return count_++;
@@ -394,6 +396,7 @@ int32_t TBvStrings::Add(std::string_view text)
 
 void TBvStrings::Insert(int32_t index, std::string_view text)
 {
+    loaded_ = {};
     if (index < 0 || index > count_)
         ListError();
     GrowIfFull();
@@ -405,6 +408,7 @@ void TBvStrings::Insert(int32_t index, std::string_view text)
 
 void TBvStrings::Delete(int32_t index)
 {
+    loaded_ = {};
     if (index < 0 || index >= count_)
         ListError();
     ReleaseSlot(list_[index]);
@@ -414,6 +418,7 @@ void TBvStrings::Delete(int32_t index)
 
 void TBvStrings::Exchange(int32_t index1, int32_t index2)
 {
+    loaded_ = {};
     if (index1 < 0 || index1 >= count_ || index2 < 0 || index2 >= count_)
         ListError();
     if (index1 != index2)
@@ -422,6 +427,7 @@ void TBvStrings::Exchange(int32_t index1, int32_t index2)
 
 void TBvStrings::SetCount(int32_t n)
 {
+    loaded_ = {};
     if (n < 0 || n > MaxCapacity)
         ListError();
     if (n > capacity_)
@@ -443,6 +449,7 @@ void TBvStrings::SetCapacity(int32_t n)
 
 void TBvStrings::Clear()
 {
+    loaded_ = {};
     if (capacity_ > 0) {
         count_ = 0;
         Reserve(0);
@@ -669,6 +676,29 @@ void TBvStrings::AssignTo(std::vector<std::string>& list) const
         list.emplace_back(SlotText(list_[i]));
 }
 
+TBvStrings::FileStamp TBvStrings::StampOf(int fd)
+{
+    struct stat st;
+    FileStamp stamp;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        stamp = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                          static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
+    }
+    return stamp;
+}
+
+bool TBvStrings::HoldsUnchangedFile(const std::string& path) const
+{
+    if (!loaded_.valid)
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const FileStamp now = StampOf(fd);
+    ::close(fd);
+    return now == loaded_;
+}
+
 void TBvStrings::LoadFromFile(const std::string& path)
 {
     Clear();
@@ -771,6 +801,12 @@ void TBvStrings::LoadFromFile(const std::string& path)
         std::rethrow_exception(failure);
     if (readError != 0)
         throw EInOutError(ErrnoMessage(path, readError));
+    // Read whole, and the file did not change while it was read.
+    const FileStamp after = StampOf(fd);
+    const FileStamp before = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                                       static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
+    if (after == before)
+        loaded_ = before;
 }
 
 void TBvStrings::SaveToFile(const std::string& path) const

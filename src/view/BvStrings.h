@@ -94,6 +94,11 @@ public:
     // so tests reach the limit without a file of 134 million lines).
     static void SetLoadLineLimit(int32_t lines);
 
+    // Whether path is still the file the last LoadFromFile read whole, as it
+    // was then (same file, size and modification time) and nothing changed
+    // the lines since: reading it again would give the same lines.
+    bool HoldsUnchangedFile(const std::string& path) const;
+
 private:
     // One slot: 8 bytes.  The top bit set: an entry of the pool of changed
     // lines (its index below).  Clear: a slice of the loaded block, 40 bits
@@ -118,6 +123,15 @@ private:
     void FreeBlock();
     void AdoptLines(LineSink& sink);
     static void ReadPart(int fd, char* block, LoadPart& part);
+
+    struct FileStamp {
+        uint64_t device = 0, inode = 0, size = 0;
+        int64_t seconds = 0, nanoseconds = 0;
+        bool valid = false;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(int fd);
+    FileStamp loaded_;        // the file the lines came from, while they are unchanged
 
     Slot* list_ = nullptr;    // malloc'd, so a trim can shrink in place
     int32_t count_ = 0;

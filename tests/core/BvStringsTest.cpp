@@ -438,3 +438,25 @@ TEST(BvStrings, LinesTooLongForASlotReadBackWhole)
     text.SetText(bytes);
     EXPECT_EQ(Lines(text), lines);
 }
+
+// The wrap switch lays the lines out again without reading a file that has
+// not changed; any change to the file or the lines means reading it again.
+TEST(BvStrings, KnowsWhetherItStillHoldsTheFileAsItWas)
+{
+    TempDir dir;
+    const std::string file = dir.File("log", "a\r\nb\r\n");
+    TBvStrings store;
+    store.LoadFromFile(file);
+    EXPECT_TRUE(store.HoldsUnchangedFile(file));
+    EXPECT_FALSE(store.HoldsUnchangedFile(dir.File("other", "a\r\nb\r\n")));
+
+    { std::ofstream(file, std::ios::binary | std::ios::app) << "c"; }
+    EXPECT_FALSE(store.HoldsUnchangedFile(file)) << "the file grew";
+    store.LoadFromFile(file);
+    ASSERT_TRUE(store.HoldsUnchangedFile(file));
+    store.Put(0, "x");
+    EXPECT_FALSE(store.HoldsUnchangedFile(file)) << "a line changed";
+    store.LoadFromFile(file);
+    ASSERT_EQ(std::remove(file.c_str()), 0);
+    EXPECT_FALSE(store.HoldsUnchangedFile(file)) << "the file is gone";
+}
