@@ -66,6 +66,9 @@ public:
     // replaces the missing-file one when given), the shown document, its name
     // and the title stay as they were.
     bool OpenDocument(const QString& name, unsigned steps, const QString& missingText = QString());
+    // Stores the resume point of the document about to be replaced when
+    // "CheckAutoResum" asks for it, reporting a failed write.
+    void KeepPlaceBeforeReplacing();
     // The recent-file item path: opens OpenRequest, reports through OpenFailed.
     void MenuFileOpenExecute();
     // Takes `name` to the head of the recent files, trims the list to

@@ -107,6 +107,19 @@ bool TForm1::OpenDocument(const QString& name, unsigned steps, const QString& mi
     return true;
 }
 
+void TForm1::KeepPlaceBeforeReplacing()
+{
+    if (!Mirror.CheckAutoResum)
+        return;
+    std::vector<std::string> errors;
+    try {
+        StoreResumeRecord();
+    } catch (const std::exception& error) {
+        errors.push_back(error.what());
+    }
+    ReportSettingsErrors(errors, true);
+}
+
 bool TForm1::ShowLineNumber(long long lineNumber)
 {
     const std::optional<int32_t> topRow = pelto::JumpTopRow(lineNumber, BigView1->Rows());
@@ -179,15 +192,7 @@ void TForm1::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
 
     // The document being replaced keeps its place, as at shutdown.
-    if (Mirror.CheckAutoResum) {
-        std::vector<std::string> errors;
-        try {
-            StoreResumeRecord();
-        } catch (const std::exception& error) {
-            errors.push_back(error.what());
-        }
-        ReportSettingsErrors(errors, true);
-    }
+    KeepPlaceBeforeReplacing();
 
     if (!OpenDocument(name, 0))
         return;

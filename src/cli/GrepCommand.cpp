@@ -1,4 +1,5 @@
 #include "cli/GrepCommand.h"
+#include "cli/Output.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -7,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csetjmp>
+#include <csignal>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -29,8 +32,31 @@ constexpr const char* kGrepUsage =
     "  belongs to: FILE:LINE:POST:TEXT.  --hex takes PATTERN as CP932 bytes in hexadecimal.\n"
     "  Status 0 when a line was found, 1 when none, 2 after an error.\n";
 
-// A file's bytes, read into memory of our own: a mapped file cut short by
-// another program while it is searched would end this program with SIGBUS.
+sigjmp_buf busErrorJump;
+
+void OnBusError(int)
+{
+    siglongjmp(busErrorJump, 1);
+}
+
+// Catches SIGBUS while one mapped file is searched.
+class BusErrorGuard {
+public:
+    BusErrorGuard()
+    {
+        struct sigaction action {};
+        action.sa_handler = OnBusError;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGBUS, &action, &previous_);
+    }
+    ~BusErrorGuard() { sigaction(SIGBUS, &previous_, nullptr); }
+
+private:
+    struct sigaction previous_ {};
+};
+
+// A file's bytes: mapped when it is a regular file (reading a large file into
+// fresh memory costs more than searching it), read otherwise.
 class FileBytes {
 public:
     ~FileBytes()
@@ -53,13 +79,13 @@ public:
             error = std::strerror(EISDIR);
             ok = false;
         } else if (ok && S_ISREG(info.st_mode) && info.st_size > 0) {
-            capacity_ = static_cast<size_t>(info.st_size);
-            void* at = mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            capacity_ = size_ = static_cast<size_t>(info.st_size);
+            void* at = mmap(nullptr, capacity_, PROT_READ, MAP_PRIVATE, fd, 0);
             if (at != MAP_FAILED) {
                 mapped_ = static_cast<char*>(at);
-                madvise(at, capacity_, MADV_HUGEPAGE);  // far fewer page faults
-                ok = ReadInto(fd, error);
+                madvise(at, capacity_, MADV_SEQUENTIAL);
             } else {
+                size_ = 0;
                 capacity_ = 0;
                 ok = ReadAll(fd, error);
             }
@@ -78,24 +104,6 @@ public:
     }
 
 private:
-    // Up to the size the file had; a file cut short meanwhile ends early.
-    bool ReadInto(int fd, std::string& error)
-    {
-        while (size_ < capacity_) {
-            const ssize_t got = read(fd, mapped_ + size_, std::min<size_t>(capacity_ - size_, size_t(1) << 24));
-            if (got == 0)
-                return true;
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = std::strerror(errno);
-                return false;
-            }
-            size_ += static_cast<size_t>(got);
-        }
-        return true;
-    }
-
     bool ReadAll(int fd, std::string& error)
     {
         char buffer[1 << 16];
@@ -117,34 +125,6 @@ private:
     size_t capacity_ = 0;
     size_t size_ = 0;
     std::string read_;
-};
-
-class Output {
-public:
-    void Append(std::string_view text)
-    {
-        buffer_.append(text);
-        if (buffer_.size() >= (1 << 16))
-            Flush();
-    }
-    void AppendNumber(long long value)
-    {
-        char digits[24];
-        auto result = std::to_chars(digits, digits + sizeof digits, value);
-        buffer_.append(digits, result.ptr);
-    }
-    bool Flush()
-    {
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size())
-            failed_ = true;
-        buffer_.clear();
-        return !failed_;
-    }
-    bool Finish() { return Flush() && std::fflush(stdout) == 0 && !std::ferror(stdout); }
-
-private:
-    std::string buffer_;
-    bool failed_ = false;
 };
 
 struct GrepOptions {
@@ -245,8 +225,9 @@ int CliGrep(int argc, char** argv)
     const LineMatcher matcher(bytes.value_or(std::string()), options->caseSensitive);
 
     Output out;
-    bool found = false;
-    bool failed = false;
+    // volatile: they keep their values across a bus error's jump
+    volatile bool found = false;
+    volatile bool failed = false;
     for (const std::string& file : options->files) {
         FileBytes content;
         if (!content.Open(file, error)) {
@@ -256,6 +237,15 @@ int CliGrep(int argc, char** argv)
         }
         if (matcher.Empty())
             continue;
+        // Another program may cut the file short while it is searched: the
+        // mapped pages past its new end then fault, and the search of this
+        // file ends there with a message instead of the program.
+        BusErrorGuard guard;
+        if (sigsetjmp(busErrorJump, 1) != 0) {
+            std::fprintf(stderr, "pelto-cli: grep: %s: the file changed while it was read\n", file.c_str());
+            failed = true;
+            continue;
+        }
         const std::string_view loaded = LoadedPart(content.Bytes());
         BytePostFinder posts(loaded);
         ScanFileBytes(loaded, matcher, [&](int64_t line, std::string_view text, size_t) {

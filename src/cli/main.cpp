@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/Output.h"
 #include "cli/FindCommand.h"
 #include "cli/ForumCommands.h"
 #include "cli/GrepCommand.h"
@@ -28,41 +29,6 @@ constexpr int32_t kDefaultWrap = 80; // as the main window wraps
 // A failure that ends the command with status 2.
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
-};
-
-// Buffered standard output; nothing reaches the stream before the command
-// has loaded its file.
-class Output {
-public:
-    Output() { buffer_.reserve(1 << 16); }
-    ~Output() { Flush(); }
-    void Append(std::string_view text)
-    {
-        buffer_.append(text);
-        if (buffer_.size() >= (1 << 16))
-            Flush();
-    }
-    void AppendNumber(long long value)
-    {
-        char digits[24];
-        auto result = std::to_chars(digits, digits + sizeof digits, value);
-        buffer_.append(digits, result.ptr);
-    }
-    void Flush()
-    {
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size())
-            failed_ = true;
-        buffer_.clear();
-    }
-    bool Finish()
-    {
-        Flush();
-        return std::fflush(stdout) == 0 && !failed_ && !std::ferror(stdout);
-    }
-
-private:
-    std::string buffer_;
-    bool failed_ = false;
 };
 
 struct Layout {

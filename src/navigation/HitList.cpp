@@ -22,94 +22,13 @@ namespace pelto {
 
 namespace {
 
-inline bool IsUpper(unsigned char b) { return b >= 'A' && b <= 'Z'; }
-inline bool IsLower(unsigned char b) { return b >= 'a' && b <= 'z'; }
 inline bool Lead(char b) { return IsDBCSLeadByte(static_cast<unsigned char>(b)); }
 
 } // namespace
 
 // --- matching ---------------------------------------------------------------
 
-LineMatcher::LineMatcher(std::string_view cp932Pattern, bool caseSensitive)
-    : pattern_(cp932Pattern), fold_(!caseSensitive)
-{
-    if (fold_)
-        UpperAscii(pattern_);
-    lower_ = pattern_;
-    if (fold_) {
-        for (char& b : lower_) {
-            if (IsUpper(static_cast<unsigned char>(b)))
-                b = static_cast<char>(b - 'A' + 'a');
-        }
-    }
-}
-
-const char* LineMatcher::NextCandidate(const char* from, const char* end) const
-{
-    const size_t m = pattern_.size();
-    if (m == 0 || end - from < static_cast<ptrdiff_t>(m))
-        return end;
-    const char* lastStart = end - m;
-    // The first two bytes and the last: a double-byte first character is
-    // checked whole, as its lead byte alone is common in Japanese text.
-    const size_t second = m > 1 ? 1 : 0;
-    const char first = pattern_[0], firstAlt = lower_[0];
-    const char next = pattern_[second], nextAlt = lower_[second];
-    const char last = pattern_[m - 1], lastAlt = lower_[m - 1];
-    const char* p = from;
-#if defined(__SSE2__)
-    const __m128i vFirst = _mm_set1_epi8(first), vFirstAlt = _mm_set1_epi8(firstAlt);
-    const __m128i vNext = _mm_set1_epi8(next), vNextAlt = _mm_set1_epi8(nextAlt);
-    const __m128i vLast = _mm_set1_epi8(last), vLastAlt = _mm_set1_epi8(lastAlt);
-    auto equal = [](const char* at, __m128i byte, __m128i alt) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        return _mm_or_si128(_mm_cmpeq_epi8(bytes, byte), _mm_cmpeq_epi8(bytes, alt));
-    };
-    while (lastStart - p >= 15) {
-        const __m128i hits = _mm_and_si128(_mm_and_si128(equal(p, vFirst, vFirstAlt), equal(p + second, vNext, vNextAlt)),
-                                           equal(p + m - 1, vLast, vLastAlt));
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        if (mask != 0)
-            return p + __builtin_ctz(mask);
-        p += 16;
-    }
-#endif
-    for (; p <= lastStart; ++p) {
-        if ((*p == first || *p == firstAlt) && (p[second] == next || p[second] == nextAlt) &&
-            (p[m - 1] == last || p[m - 1] == lastAlt))
-            return p;
-    }
-    return end;
-}
-
-bool LineMatcher::MatchesAt(std::string_view line, size_t offset) const
-{
-    const size_t m = pattern_.size();
-    // The whole string inside the line: a double-byte character of the
-    // pattern never matches a lead byte cut off by the line's end.
-    if (m == 0 || offset > line.size() || line.size() - offset < m)
-        return false;
-    if (!fold_)
-        return std::memcmp(line.data() + offset, pattern_.data(), m) == 0;
-    // Walk the line's characters: only single-byte a-z fold.
-    size_t t = offset;
-    for (size_t j = 0; j < m;) {
-        const char b = line[t];
-        if (Lead(b) && t + 1 < line.size()) {
-            if (b != pattern_[j] || (j + 1 < m && line[t + 1] != pattern_[j + 1]))
-                return false;
-            t += 2;
-            j += 2;
-        } else {
-            const auto u = static_cast<unsigned char>(b);
-            if ((IsLower(u) ? static_cast<char>(u - 'a' + 'A') : b) != pattern_[j])
-                return false;
-            ++t;
-            ++j;
-        }
-    }
-    return true;
-}
+LineMatcher::LineMatcher(std::string_view cp932Pattern, bool caseSensitive) : pattern_(cp932Pattern, caseSensitive) {}
 
 bool CharacterWalk::IsStart(std::string_view line, size_t offset)
 {
@@ -149,7 +68,7 @@ int LineMatcher::CountIn(std::string_view line) const
         const auto offset = static_cast<size_t>(at - line.data());
         if (walk.IsStart(line, offset) && MatchesAt(line, offset)) {
             ++count;
-            from = at + pattern_.size();
+            from = at + pattern_.Size();
         } else {
             from = at + 1;
         }

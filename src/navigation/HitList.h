@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "forum/PostHeader.h"
+#include "navigation/SearchScan.h"
 #include "view/BvStrings.h"
 
 namespace pelto {
@@ -26,24 +27,22 @@ class LineMatcher {
 public:
     LineMatcher(std::string_view cp932Pattern, bool caseSensitive);
 
-    bool Empty() const { return pattern_.empty(); }
-    size_t Size() const { return pattern_.size(); }
+    bool Empty() const { return pattern_.Empty(); }
+    size_t Size() const { return pattern_.Size(); }
 
     // 0-based offset of the first match in line; npos when there is none.
     size_t Find(std::string_view line) const;
     // Matches in line that do not overlap, counted from the first.
     int CountIn(std::string_view line) const;
 
-    // First address a in [from, end - Size()] whose first and last bytes can
-    // match; end when there is none.  The caller checks the rest.
-    const char* NextCandidate(const char* from, const char* end) const;
+    // First address a in [from, end - Size()] whose bytes can match; end
+    // when there is none.  The caller checks the character boundary.
+    const char* NextCandidate(const char* from, const char* end) const { return pattern_.NextCandidate(from, end); }
     // Whether line matches at offset, which must start a character of line.
-    bool MatchesAt(std::string_view line, size_t offset) const;
+    bool MatchesAt(std::string_view line, size_t offset) const { return pattern_.MatchesAt(line, offset); }
 
 private:
-    std::string pattern_;  // upper-cased (single-byte letters) when folding
-    std::string lower_;    // per byte: the a-z twin of an A-Z byte when folding
-    bool fold_ = false;
+    SearchPattern pattern_;  // the search's own rule, on a whole line
 };
 
 // Whether offset starts a character of line, walking from its first byte.

@@ -10,6 +10,7 @@
 #include "navigation/HitList.h"
 #include "navigation/JumpRule.h"
 #include "navigation/Search.h"
+#include "platform/LongStep.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/ListWindow.h"
@@ -38,11 +39,8 @@ const QString kNoPostNotice = QStringLiteral("    この行を含む発言はあ
 // While the hits are gathered the title shows progress and Escape stops the
 // search, keeping what was found. Other keys and clicks are dropped, and a
 // dropped file or a close request is refused, until the search is over.
-class HitSearchGuard : public QObject {
+class HitSearchGuard : public pelto::LongStepGuard {
 public:
-    HitSearchGuard() { QCoreApplication::instance()->installEventFilter(this); }
-    ~HitSearchGuard() override { QCoreApplication::instance()->removeEventFilter(this); }
-
     bool Cancelled() const { return cancelled_; }
 
 protected:
@@ -58,14 +56,10 @@ protected:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel:
-        case QEvent::Close:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
             event->ignore();
             return true;
         default:
-            return QObject::eventFilter(watched, event);
+            return LongStepGuard::eventFilter(watched, event);  // drops and close requests
         }
     }
 
@@ -201,15 +195,7 @@ void TForm1::HitListJump(const std::string& file, int64_t line, size_t offset)
 {
     if (file != CurrentFileName) {
         // The document being replaced keeps its place, as when a file is dropped.
-        if (Mirror.CheckAutoResum) {
-            std::vector<std::string> errors;
-            try {
-                StoreResumeRecord();
-            } catch (const std::exception& error) {
-                errors.push_back(error.what());
-            }
-            ReportSettingsErrors(errors, true);
-        }
+        KeepPlaceBeforeReplacing();
         if (!OpenDocument(QString::fromStdString(file), kOpenCheckExists | kOpenRecentFiles))
             return;
     }
