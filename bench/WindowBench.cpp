@@ -121,11 +121,11 @@ int main(int argc, char** argv)
     pelto::TBigView* view = form->BigView1;
     auto settled = [&] { return !view->LayoutPending(); };
 
-    // W, window width.
-    {
-        Answer answer([](QWidget* w) {
+    // W, answered with one of the dialog's two buttons.
+    auto switchWrap = [&](bool toWindowWidth, const char* label) {
+        Answer answer([toWindowWidth](QWidget* w) {
             if (auto* d = qobject_cast<TForm19*>(w)) {
-                d->BtnWrapOn->click();
+                (toWindowWidth ? d->BtnWrapOn : d->BtnWrapOff)->click();
                 return true;
             }
             return false;
@@ -133,9 +133,10 @@ int main(int argc, char** argv)
         const Clock::time_point t = Clock::now();
         form->MenuWrapChangeClick();
         WaitUntil(settled);
-        QCoreApplication::processEvents();
-        std::printf("wrap_window_ms %.0f\nwindow_title %s\n", MsSince(t), form->windowTitle().toUtf8().constData());
-    }
+        std::printf("%s %.0f\n", label, MsSince(t));
+    };
+    switchWrap(true, "wrap_window_ms");
+    std::printf("window_title %s\n", form->windowTitle().toUtf8().constData());
     // One resize, then a burst of ten 50 ms apart: from the last resize to
     // the layout of the final size.
     {
@@ -180,19 +181,7 @@ int main(int argc, char** argv)
         std::printf("%s %.0f\n", label, noticeMs);
     };
     search("search_window_ms");
-    {
-        Answer answer([](QWidget* w) {
-            if (auto* d = qobject_cast<TForm19*>(w)) {
-                d->BtnWrapOff->click();
-                return true;
-            }
-            return false;
-        });
-        const Clock::time_point t = Clock::now();
-        form->MenuWrapChangeClick();
-        WaitUntil(settled);
-        std::printf("wrap_bytes_ms %.0f\n", MsSince(t));
-    }
+    switchWrap(false, "wrap_bytes_ms");
     search("search_80_ms");
     std::printf("peak_mb %ld\n", PeakMb());
     std::fflush(stdout);

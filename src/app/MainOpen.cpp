@@ -80,12 +80,8 @@ bool TForm1::OpenDocument(const QString& name, unsigned steps, const QString& mi
     try {
         const std::string path = QFile::encodeName(fullName).toStdString();
         lines = pelto::TakePreload(path);  // the command line's document, read at start
-        if (!lines) {
-            lines = std::make_unique<pelto::TBvStrings>();
-            pelto::RunLongStep(this, BaseCaption + QStringLiteral("  ") + fullName + QStringLiteral("  ")
-                                     + QString::fromUtf8(pelto::kLoadingCaption),
-                               [&] { lines->LoadFromFile(path); });
-        }
+        if (!lines)
+            lines = pelto::ReadDocument(this, BaseCaption + QStringLiteral("  ") + fullName, path);
     } catch (const std::exception&) {
         pelto::ShowAbortWarning(this, kFileUnreadable);
         return false;

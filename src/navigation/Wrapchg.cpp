@@ -82,24 +82,20 @@ bool SwitchWrapping(QWidget* parent, pelto::TBigView& view, const pelto::Setting
         // The file is read again into a store of its own first: if it cannot
         // be read now, the lines already in memory are laid out the chosen way.
         std::unique_ptr<pelto::TBvStrings> lines;
-        bool reloaded = true;
         // A file unchanged since it was read would give the same lines:
         // they are only laid out again.
         const bool unchanged = path && view.Strings().HoldsUnchangedFile(*path);
+        bool readFailed = false;
         if (path && !unchanged) {
-            lines = std::make_unique<pelto::TBvStrings>();
             try {
-                pelto::RunLongStep(parent, (parent ? parent->windowTitle() : QString()) + QStringLiteral("  ")
-                                               + QString::fromUtf8(pelto::kLoadingCaption),
-                                   [&] { lines->LoadFromFile(*path); });
+                lines = pelto::ReadDocument(parent, parent ? parent->windowTitle() : QString(), *path);
             } catch (const std::exception&) {
                 pelto::ShowAbortWarning(parent, kReloadFailed);
-                lines.reset();
-                reloaded = false;
+                readFailed = true;
             }
         }
         // Emptied first so that the new wrapping lays out nothing twice.
-        if (reloaded && !unchanged)
+        if (!unchanged && !readFailed)
             view.Clear();
         if (toWindowWidth)
             view.SetWrapping(true, 0);

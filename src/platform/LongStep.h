@@ -9,6 +9,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
+#include <string>
+
+#include "view/BvStrings.h"
 
 namespace pelto {
 
@@ -31,5 +35,10 @@ protected:
 // as during the other long commands; the title is left for the caller to
 // rebuild.
 void RunLongStep(QWidget* window, const QString& caption, const std::function<void()>& work);
+
+// Reads a document (path in the file system's encoding) into a store of its
+// own as a long step, the title being titleBefore with the loading word after
+// it meanwhile.  Throws what the read threw.
+std::unique_ptr<TBvStrings> ReadDocument(QWidget* window, const QString& titleBefore, const std::string& path);
 
 }  // namespace pelto

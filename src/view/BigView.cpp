@@ -208,6 +208,12 @@ void TBigView::FinishWindowLayout(unsigned generation)
         OnLayoutChanged(this);
 }
 
+TBvStrings& TBigView::ChangeStrings()
+{
+    CancelWindowLayout();  // it reads the lines about to change
+    return *FStrings;
+}
+
 void TBigView::CancelWindowLayout()
 {
     if (FLayoutTimer.isActive() || FLayoutJob)
@@ -246,11 +252,7 @@ TPoint TBigView::RowToLinePos(TPoint columnRow) const { return FRows->RowToLineP
 int64_t TBigView::TabbedWidth(std::string_view text) { return pelto::TabbedWidth(text, *FMeasurer); }
 int TBigView::ByteKind(std::string_view text, int k) { return pelto::ByteKind(text, k); }
 int TBigView::Capacity() const { return FStrings->Capacity(); }
-void TBigView::SetCapacity(int capacity)
-{
-    CancelWindowLayout();
-    FStrings->SetCapacity(capacity);
-}
+void TBigView::SetCapacity(int capacity) { ChangeStrings().SetCapacity(capacity); }
 
 int64_t TBigView::PrefixWidth(std::string_view text, int bytes)
 {
@@ -351,8 +353,7 @@ void TBigView::ShowLoadedLines()
 
 void TBigView::LoadFromFile(const std::string& path)
 {
-    CancelWindowLayout();  // it reads the lines about to change
-    const std::optional<EInOutError> failure = TryLoad([&] { FStrings->LoadFromFile(path); });
+    const std::optional<EInOutError> failure = TryLoad([&] { ChangeStrings().LoadFromFile(path); });
     // Also after a failed load, so the view never shows rows it no longer has.
     ShowLoadedLines();
     if (failure)
@@ -361,8 +362,7 @@ void TBigView::LoadFromFile(const std::string& path)
 
 void TBigView::LoadFromStream(std::istream& stream)
 {
-    CancelWindowLayout();  // it reads the lines about to change
-    const std::optional<EInOutError> failure = TryLoad([&] { FStrings->LoadFromStream(stream); });
+    const std::optional<EInOutError> failure = TryLoad([&] { ChangeStrings().LoadFromStream(stream); });
     ShowLoadedLines();
     if (failure)
         throw *failure;
@@ -383,8 +383,7 @@ void TBigView::AssignTo(std::vector<std::string>& lines) const { FStrings->Assig
 
 void TBigView::Clear()
 {
-    CancelWindowLayout();  // it reads the lines about to change
-    FStrings->Clear();
+    ChangeStrings().Clear();
     LayoutFrom(0);
     UpdateScrollRanges();
     SetSelStart({0, 0});
@@ -396,8 +395,7 @@ void TBigView::Clear()
 
 int TBigView::AddLine(std::string_view text)
 {
-    CancelWindowLayout();  // it reads the lines about to change
-    FStrings->Add(text);
+    ChangeStrings().Add(text);
     LayoutFrom(LineCount() - 1);
     const int rows = RowCount();
     FitScrollRanges(rows - 1, 1);
@@ -408,9 +406,8 @@ int TBigView::AddLine(std::string_view text)
 
 void TBigView::AddLines(const std::vector<std::string>& lines)
 {
-    CancelWindowLayout();  // it reads the lines about to change
     const int oldLines = LineCount();
-    FStrings->AddStrings(lines);
+    ChangeStrings().AddStrings(lines);
     LayoutFrom(oldLines);
     const int added = static_cast<int>(lines.size());
     FitScrollRanges(RowCount() - added, added);
@@ -420,10 +417,9 @@ void TBigView::AddLines(const std::vector<std::string>& lines)
 
 void TBigView::SetLines(const std::vector<std::string>& lines)
 {
-    CancelWindowLayout();  // it reads the lines about to change
     {
         SuspendPaint suspend(FPaintSuspended);   // as a load: one full paint at the end
-        FStrings->Assign(lines);
+        ChangeStrings().Assign(lines);
         LayoutFrom(0);
         const int added = static_cast<int>(lines.size());
         FitScrollRanges(RowCount() - added, added);
@@ -438,9 +434,8 @@ void TBigView::SetLines(const std::vector<std::string>& lines)
 
 void TBigView::DeleteRow(int row)
 {
-    CancelWindowLayout();  // it reads the lines about to change
     const int line = FRows->Row(row).Line;
-    FStrings->Delete(line);
+    ChangeStrings().Delete(line);
     LayoutFrom(line);
     UpdateScrollRanges();
     SetSelStart({0, 0});
@@ -454,10 +449,9 @@ void TBigView::DeleteRow(int row)
 
 void TBigView::ExchangeRows(int row1, int row2)
 {
-    CancelWindowLayout();  // it reads the lines about to change
     const int line1 = FRows->Row(row1).Line;
     const int line2 = FRows->Row(row2).Line;
-    FStrings->Exchange(line1, line2);
+    ChangeStrings().Exchange(line1, line2);
     LayoutFrom(row1 < row2 ? line1 : line2);
     // lines of different row counts move the rows between them
     if (std::min(row1, row2) <= FBottomRow)
@@ -466,9 +460,8 @@ void TBigView::ExchangeRows(int row1, int row2)
 
 void TBigView::InsertRow(int row, std::string_view text)
 {
-    CancelWindowLayout();  // it reads the lines about to change
     const int line = FRows->Row(row).Line;
-    FStrings->Insert(line, text);
+    ChangeStrings().Insert(line, text);
     LayoutFrom(line);
     FitScrollRanges(row, 1);
     if (row <= FBottomRow)
@@ -477,14 +470,13 @@ void TBigView::InsertRow(int row, std::string_view text)
 
 void TBigView::SetRowText(int row, std::string_view text)
 {
-    CancelWindowLayout();  // it reads the lines about to change
     const RowEntry entry = FRows->Row(row);
     std::string line(FStrings->Get(entry.Line));
     const size_t at = entry.Start > 0 ? static_cast<size_t>(entry.Start - 1) : 0;
     const size_t start = std::min(at, line.size());
     line.erase(start, std::min(static_cast<size_t>(entry.Length), line.size() - start));
     line.insert(start, text);
-    FStrings->Put(entry.Line, line);
+    ChangeStrings().Put(entry.Line, line);
     LayoutFrom(entry.Line);
     UpdateScrollRanges();
     if (row <= FBottomRow)   // a line that changed its row count moves the rows below it

@@ -354,6 +354,8 @@ private:
     void StartWindowLayout();
     void FinishWindowLayout(unsigned generation);
     void CancelWindowLayout();
+    // The line store, for a change: a layout reading it stops first.
+    TBvStrings& ChangeStrings();
 
     bool FCaret = false;
     bool FSelect = true;

@@ -46,6 +46,21 @@ private:
     size_t charStart_ = 0; // a known character start at or before every later question
 };
 
+// Calls f(code, bytes) for every character code a line can hold: each single
+// byte, then lead << 8 | trail for every lead byte and any byte after it.
+template <typename F>
+void ForEachCharacterCode(F f)
+{
+    for (int b = 0; b < 256; ++b)
+        f(static_cast<uint16_t>(b), 1);
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)))
+            continue;
+        for (int trail = 0; trail < 256; ++trail)
+            f(static_cast<uint16_t>((lead << 8) | trail), 2);
+    }
+}
+
 std::atomic<int32_t> parallelLayoutThreshold{1 << 20};
 
 constexpr int64_t kMaxRows = INT32_MAX;
@@ -59,16 +74,7 @@ TableMeasurer::TableMeasurer(TextMeasurer& source)
       charWidth_(source.CharWidth()),
       clientWidth_(source.ClientWidth())
 {
-    for (int b = 0; b < 256; ++b)
-        advance_[static_cast<size_t>(b)] = source.Advance(static_cast<uint16_t>(b));
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)))
-            continue;
-        for (int trail = 0; trail < 256; ++trail) {
-            const auto code = static_cast<uint16_t>((lead << 8) | trail);
-            advance_[code] = source.Advance(code);
-        }
-    }
+    ForEachCharacterCode([&](uint16_t code, int) { advance_[code] = source.Advance(code); });
 }
 
 int64_t TabbedWidth(std::string_view text, TextMeasurer& m)
@@ -206,7 +212,7 @@ int32_t RowTable::ParallelLayoutThreshold()
 // the average byte width, refined against the right edge a byte at a time.
 // Widths of the line's first h bytes come from prefix sums over advances that
 // are measured once per character code.
-int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m, std::vector<int64_t>& prefix_)
+int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m, std::vector<int64_t>& prefix)
 {
     const int64_t length = static_cast<int64_t>(text.size());
     const int32_t tabWidth = m.TabWidth();
@@ -253,23 +259,23 @@ int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m, std::ve
     const int64_t average = std::max<int64_t>(1, E / length);
     int64_t h = W / average;
 
-    // prefix_[i]: width of the first i bytes, a cut lead byte measured alone.
-    prefix_.assign(1, 0);
+    // prefix[i]: width of the first i bytes, a cut lead byte measured alone.
+    prefix.assign(1, 0);
     size_t boundary = 0;
     int64_t boundaryX = 0;
     auto widthOf = [&](int64_t bytes) -> int64_t {
         if (fixedPitch)
             return bytes * pitch_;
-        while (static_cast<int64_t>(prefix_.size()) <= bytes) {
+        while (static_cast<int64_t>(prefix.size()) <= bytes) {
             int len = 1;
             uint16_t code = Cp932CharCode(text, boundary, &len);
             if (len == 2)
-                prefix_.push_back(step(boundaryX, static_cast<uint16_t>(code >> 8)));
+                prefix.push_back(step(boundaryX, static_cast<uint16_t>(code >> 8)));
             boundaryX = step(boundaryX, code);
-            prefix_.push_back(boundaryX);
+            prefix.push_back(boundaryX);
             boundary += static_cast<size_t>(len);
         }
-        return prefix_[static_cast<size_t>(bytes)];
+        return prefix[static_cast<size_t>(bytes)];
     };
 
     bool grown = false;
@@ -316,20 +322,12 @@ void RowTable::PrepareMeasuring(TextMeasurer& m, int64_t lineCount)
     if (lineCount < kBoundMinLines)
         return;
     int64_t widest = 0;
-    auto take = [&](uint16_t code, int64_t perBytes) {
+    ForEachCharacterCode([&](uint16_t code, int bytes) {
+        if (code == '\t')
+            return;  // tabs are expanded, never measured
         const int32_t a = Measure(code, m);
-        widest = std::max<int64_t>(widest, (int64_t(a) + perBytes - 1) / perBytes);
-    };
-    for (int b = 0; b < 256; ++b) {
-        if (b != '\t')
-            take(static_cast<uint16_t>(b), 1);
-    }
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)))
-            continue;
-        for (int trail = 0; trail < 256; ++trail)
-            take(static_cast<uint16_t>((lead << 8) | trail), 2);
-    }
+        widest = std::max<int64_t>(widest, (int64_t(a) + bytes - 1) / bytes);
+    });
     maxPerByte_ = widest;
     const int64_t unit = advance_['x'];
     bool fixed = unit >= 0;
@@ -510,9 +508,9 @@ void RowTable::LayoutFrom(int32_t line, const TBvStrings& store, bool wordWrap, 
             });
         } else {
             // Without wrapping a line is one row of its own length.
-            const int64_t wrap = byBytes ? wrapByte : 0;
-            end = LayoutRange(store, line, lineCount, firstRow, first, last, byBytes ? wrapByte : 0, true, widest, [wrap] {
-                return [wrap](std::string_view text) { return wrap > 0 ? wrap : static_cast<int64_t>(text.size()); };
+            const int32_t wrap = byBytes ? wrapByte : 0;
+            end = LayoutRange(store, line, lineCount, firstRow, first, last, wrap, true, widest, [wrap] {
+                return [wrap](std::string_view text) { return wrap > 0 ? int64_t(wrap) : static_cast<int64_t>(text.size()); };
             });
         }
     } catch (...) {

@@ -184,8 +184,9 @@ public:
     // last LayoutFrom made: the widest row without a pass over every row.
     int64_t LaidOutWidest() const { return laidOutWidest_; }
 
-    // Layouts of at least this many lines by WrapByte or without wrapping
-    // are split between two threads (the result is the same).  For tests.
+    // Layouts of at least this many lines are split between two threads
+    // (the result is the same; at the window width only when every
+    // character was measured up front).  For tests.
     static void SetParallelLayoutThreshold(int32_t lines);
     static int32_t ParallelLayoutThreshold();
 
@@ -207,8 +208,8 @@ private:
     // after the last one made.
     template <typename WidthOf>
     int64_t LayoutLines(const TBvStrings& store, int32_t from, int32_t to, int64_t rowBase,
-                               uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
-                               int32_t prefetchWidth, int64_t& widest, WidthOf widthOf) const;
+                        uint32_t* firstRow, int32_t* lastLength, PlainArray<int32_t>& extra,
+                        int32_t prefetchWidth, int64_t& widest, WidthOf widthOf) const;
 
     int32_t FirstRow(int32_t line) const { return static_cast<int32_t>(firstRow_[static_cast<size_t>(line)] & ~kEmptyLine); }
     bool EmptyLine(int32_t line) const { return (firstRow_[static_cast<size_t>(line)] & kEmptyLine) != 0; }
