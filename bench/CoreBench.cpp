@@ -53,8 +53,7 @@ void BM_LoadFromFile(benchmark::State& state)
 }
 BENCHMARK(BM_LoadFromFile)->Unit(benchmark::kMillisecond);
 
-// The same load read by one thread from the start, and copied instead of
-// mapped (a writer holding the file open keeps the lease from being granted).
+// The same load read by one thread from the start.
 void BM_LoadFromFileOneThread(benchmark::State& state)
 {
     const size_t saved = pelto::TBvStrings::ParallelLoadThreshold();
@@ -68,20 +67,6 @@ void BM_LoadFromFileOneThread(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Log().Bytes()));
 }
 BENCHMARK(BM_LoadFromFileOneThread)->Unit(benchmark::kMillisecond);
-
-void BM_LoadFromFileCopied(benchmark::State& state)
-{
-    std::FILE* writer = std::fopen(Log().Path().c_str(), "ab");
-    for (auto _ : state) {
-        pelto::TBvStrings store;
-        store.LoadFromFile(Log().Path());
-        benchmark::DoNotOptimize(store.Count());
-    }
-    if (writer)
-        std::fclose(writer);
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Log().Bytes()));
-}
-BENCHMARK(BM_LoadFromFileCopied)->Unit(benchmark::kMillisecond);
 
 void BM_LoadAndLayout80(benchmark::State& state)
 {

@@ -344,7 +344,9 @@ QString TForm1::TitleText() const
 
 void TForm1::RebuildTitle()
 {
-    setWindowTitle(TitleText());
+    // While the first lines stand for a document still being read, their
+    // counts are not the document's.
+    setWindowTitle(HeadCaption.isEmpty() ? TitleText() : HeadCaption);
 }
 
 void TForm1::ResizeExecute()

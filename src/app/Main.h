@@ -39,6 +39,7 @@ public:
     // ---- state -------------------------------------------------------------
     std::string CurrentFileName;   // full name of the shown document; empty: none
     QString BaseCaption;           // the design caption every title starts with
+    QString HeadCaption;           // the title while a document's first lines are shown as it is read
     bool IconStart = false;        // started resident with "/I" or "/i"
     bool ResumeOnExit = false;     // an exit key asked for a resume record
     int HistoryMenuBase = 0;       // fixed items at the top of the File menu
@@ -66,6 +67,9 @@ public:
     // replaces the missing-file one when given), the shown document, its name
     // and the title stay as they were.
     bool OpenDocument(const QString& name, unsigned steps, const QString& missingText = QString());
+    // Shows the first lines of path under caption while the rest is read;
+    // false when they cannot be read.
+    bool ShowHeadWhileReading(const std::string& path, const QString& caption);
     // Stores the resume point of the document about to be replaced when
     // "CheckAutoResum" asks for it, reporting a failed write.
     void KeepPlaceBeforeReplacing();

@@ -77,12 +77,29 @@ bool TForm1::OpenDocument(const QString& name, unsigned steps, const QString& mi
     // The new lines go into a store of their own: a file that cannot be read
     // leaves the shown document, its name and the title as they were.
     std::unique_ptr<pelto::TBvStrings> lines;
+    const std::string path = QFile::encodeName(fullName).toStdString();
+    // The command line's document, read at start.  A large one shows its
+    // first page while the rest is read, unless it opens at a resume point.
+    const bool showHead = pelto::PreloadRunning(path)
+                          && !((steps & kOpenResumeJump) && Mirror.CheckAutoResumJump
+                               && pelto::ResumeLineForFile(pelto::SettingsIniFile(), fullName.toStdString()));
+    bool headShown = false;
     try {
-        const std::string path = QFile::encodeName(fullName).toStdString();
-        lines = pelto::TakePreload(path);  // the command line's document, read at start
+        const QString loadingTitle = BaseCaption + QStringLiteral("  ") + fullName;
+        if (showHead) {
+            const QString caption = loadingTitle + QStringLiteral("  ") + QString::fromUtf8(pelto::kLoadingCaption);
+            headShown = ShowHeadWhileReading(path, caption);
+            pelto::RunLongStep(this, caption, [&] { lines = pelto::TakePreload(path); });
+            HeadCaption.clear();
+        } else {
+            lines = pelto::TakePreload(path);
+        }
         if (!lines)
-            lines = pelto::ReadDocument(this, BaseCaption + QStringLiteral("  ") + fullName, path);
+            lines = pelto::ReadDocument(this, loadingTitle, path);
     } catch (const std::exception&) {
+        HeadCaption.clear();
+        if (headShown)
+            BigView1->AdoptLines(std::make_unique<pelto::TBvStrings>());
         pelto::ShowAbortWarning(this, kFileUnreadable);
         return false;
     }
@@ -100,6 +117,22 @@ bool TForm1::OpenDocument(const QString& name, unsigned steps, const QString& mi
         if (const std::optional<long long> line = pelto::ResumeLineForFile(pelto::SettingsIniFile(), CurrentFileName))
             ShowLineNumber(*line);
     }
+    return true;
+}
+
+bool TForm1::ShowHeadWhileReading(const std::string& path, const QString& caption)
+{
+    constexpr size_t kHeadBytes = size_t(256) << 10;  // many pages of any log
+    auto head = std::make_unique<pelto::TBvStrings>();
+    try {
+        head->LoadHeadFromFile(path, kHeadBytes);
+    } catch (const std::exception&) {
+        return false;  // the whole read says what is wrong
+    }
+    HeadCaption = caption;
+    BigView1->AdoptLines(std::move(head));
+    RebuildTitle();
+    show();
     return true;
 }
 

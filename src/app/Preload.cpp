@@ -1,5 +1,6 @@
 #include "app/Preload.h"
 
+#include <atomic>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -13,6 +14,7 @@ struct Preload {
     std::unique_ptr<TBvStrings> lines;
     std::exception_ptr failure;
     std::thread reader;
+    std::atomic<bool> finished{false};
 
     void Join()
     {
@@ -40,10 +42,16 @@ void StartPreload(const std::string& path)
             } catch (...) {
                 preload.failure = std::current_exception();
             }
+            preload.finished.store(true, std::memory_order_release);
         });
     } catch (const std::system_error&) {
         preload.lines.reset();  // no thread: the window reads it as usual
     }
+}
+
+bool PreloadRunning(const std::string& path)
+{
+    return preload.reader.joinable() && path == preload.path && !preload.finished.load(std::memory_order_acquire);
 }
 
 std::unique_ptr<TBvStrings> TakePreload(const std::string& path)

@@ -14,6 +14,9 @@ namespace pelto {
 // another thread.  Once per run, before the main window exists.
 void StartPreload(const std::string& path);
 
+// Whether a read of path started at start-up is still going on.
+bool PreloadRunning(const std::string& path);
+
 // The lines read for path, after waiting for them; null when no read was
 // started for that name (a read for another name is dropped).  Rethrows what
 // the read threw.  Only the first call can get anything.

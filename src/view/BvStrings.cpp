@@ -701,6 +701,16 @@ bool TBvStrings::HoldsUnchangedFile(const std::string& path) const
 
 void TBvStrings::LoadFromFile(const std::string& path)
 {
+    Load(path, SIZE_MAX);
+}
+
+void TBvStrings::LoadHeadFromFile(const std::string& path, size_t maxBytes)
+{
+    Load(path, std::max<size_t>(maxBytes, 1));
+}
+
+void TBvStrings::Load(const std::string& path, size_t maxBytes)
+{
     Clear();
     // O_NONBLOCK so that a FIFO cannot hang the open; anything that is not a
     // regular file is refused before a byte is read.
@@ -722,15 +732,18 @@ void TBvStrings::LoadFromFile(const std::string& path)
     if (!S_ISREG(st.st_mode))
         throw EInOutError(path + ": not a regular file");
 
-    const size_t size = static_cast<size_t>(st.st_size);
-    if (size == 0)
+    const size_t fileSize = static_cast<size_t>(st.st_size);
+    if (fileSize == 0)
         return;
-    if (size > kOffsetMask)
+    if (fileSize > kOffsetMask && maxBytes > kOffsetMask)
         throw EInOutError(path + ": the file is too large");
+    // A head read stops at maxBytes and keeps only the lines ended inside it.
+    const bool head = fileSize > maxBytes;
+    const size_t size = head ? maxBytes : fileSize;
     // Two halves read and split at the same time; the lines that run across
     // the split point are joined afterwards, so the result is the same as a
     // split from the start.
-    const bool parallel = size >= ParallelLoadThreshold();
+    const bool parallel = !head && size >= ParallelLoadThreshold();
     // The bytes are copied into memory of our own, never mapped from the
     // file: another program may then write, truncate or delete the file at
     // any time without waiting for us, and what was loaded stays as it was.
@@ -740,7 +753,7 @@ void TBvStrings::LoadFromFile(const std::string& path)
     const size_t middle = parallel ? size / 2 : size;
     parts[0].begin = 0;
     parts[0].end = middle;
-    parts[0].last = !parallel;
+    parts[0].last = !parallel && !head;
     parts[0].stopLater = &firstEndedEarly;
     parts[1].begin = middle;
     parts[1].end = size;
@@ -801,6 +814,8 @@ void TBvStrings::LoadFromFile(const std::string& path)
         std::rethrow_exception(failure);
     if (readError != 0)
         throw EInOutError(ErrnoMessage(path, readError));
+    if (head)
+        return;
     // Read whole, and the file did not change while it was read.
     const FileStamp after = StampOf(fd);
     const FileStamp before = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),

@@ -82,6 +82,10 @@ public:
 
     // CR or CR LF ends a line, a lone LF stays in its line, 0x1A ends the file.
     void LoadFromFile(const std::string& path);
+    // The complete lines among the first maxBytes bytes of path, by the same
+    // rule (the whole file when it is no longer): enough to show its first
+    // page while the rest is still being read.
+    void LoadHeadFromFile(const std::string& path, size_t maxBytes);
     void SaveToFile(const std::string& path) const;
     void LoadFromStream(std::istream& stream);
     void SaveToStream(std::ostream& stream) const;
@@ -123,6 +127,7 @@ private:
     void FreeBlock();
     void AdoptLines(LineSink& sink);
     static void ReadPart(int fd, char* block, LoadPart& part);
+    void Load(const std::string& path, size_t maxBytes);
 
     struct FileStamp {
         uint64_t device = 0, inode = 0, size = 0;

@@ -76,6 +76,28 @@ TEST(BvStrings, LoadFromFileBreaksOnlyAtCrAndStopsAt1A)
     EXPECT_EQ(store.Get(0).size(), 1000u);
 }
 
+// A head read keeps the lines ended within its bytes, and is never taken
+// for the whole file.
+TEST(BvStrings, HeadKeepsOnlyTheLinesEndedWithinIt)
+{
+    TempDir dir;
+    const std::string file = dir.File("f", "one\r\ntwo\r\nthree\rfour");
+    const std::vector<std::pair<size_t, L>> cases = {
+        {1, {}}, {4, {}}, {5, {"one"}}, {9, {"one"}}, {10, {"one", "two"}}, {16, {"one", "two"}},
+        {17, {"one", "two", "three"}}, {19, {"one", "two", "three"}},
+        {20, {"one", "two", "three", "four"}}, {1000, {"one", "two", "three", "four"}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        TBvStrings store;
+        store.LoadHeadFromFile(file, bytes);
+        EXPECT_EQ(Lines(store), expected) << bytes;
+        EXPECT_EQ(store.HoldsUnchangedFile(file), bytes >= 20) << bytes;
+    }
+    TBvStrings store;
+    store.LoadHeadFromFile(dir.File("mark", "a\rb\x1A" "c\rd\r"), 5);
+    EXPECT_EQ(Lines(store), (L{"a", "b"})) << "the end mark ends the file within the head";
+}
+
 TEST(BvStrings, SetTextAndStreamsBreakOnLfAndStopAtNul)
 {
     const std::vector<std::pair<std::string, L>> cases = {
