@@ -240,6 +240,9 @@ int main(int argc, char** argv)
         std::fputs("pelto-cli: a command is missing (stats, rows, find, titles, tree, thread, grep)\n", stderr);
         return kExitBadUse;
     }
+    // Each command reads its file once and ends: a large one stays mapped,
+    // never copied.
+    pelto::TBvStrings::SetCopyMapped(false);
     std::string_view name = argv[1];
     if (name == "--help" || name == "-h") {
         std::fputs(kUsage, stdout);

@@ -1,8 +1,11 @@
 #include "view/BvStrings.h"
+#include "view/GuardedMapping.h"
 #include "view/RowTable.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <sys/mman.h>
@@ -18,6 +21,7 @@
 #include <system_error>
 #include <thread>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,8 +38,10 @@ constexpr size_t kMaxLineLength = 0x7FFFFFFF; // columns are 32-bit
 constexpr size_t kUnknown = SIZE_MAX;
 constexpr size_t kReadPiece = size_t(256) << 10;
 constexpr size_t kMapAtLeast = size_t(1) << 20;
+constexpr int kCopyDelayMs = 500;
 
 std::atomic<size_t> parallelLoadThreshold{size_t(64) << 20};
+std::atomic<bool> copyMapped{true};
 std::atomic<int32_t> loadLineLimit{TBvStrings::MaxCapacity};
 
 [[noreturn]] void TooManyLines()
@@ -245,7 +251,9 @@ void TBvStrings::ReadPart(int fd, char* block, LoadPart& part)
             if (part.stop && part.stop->load(std::memory_order_relaxed))
                 return; // what this part holds is not wanted
             const size_t want = std::min(kReadPiece, part.end - have);
-            const ssize_t n = ::pread(fd, block + have, want, static_cast<off_t>(have));
+            // fd < 0: the block maps the file, and the bytes are there.
+            const ssize_t n = fd < 0 ? static_cast<ssize_t>(want)
+                                     : ::pread(fd, block + have, want, static_cast<off_t>(have));
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -477,6 +485,11 @@ std::string TBvStrings::GetText() const
 
 void TBvStrings::FreeBlock()
 {
+    StopCopy();
+    if (guarded_) {
+        Unguard(block_);
+        guarded_ = false;
+    }
     if (blockMapped_ > 0)
         ::munmap(block_, blockMapped_);
     else
@@ -484,6 +497,81 @@ void TBvStrings::FreeBlock()
     block_ = nullptr;
     blockSize_ = 0;
     blockMapped_ = 0;
+}
+
+void TBvStrings::SetCopyMapped(bool copy)
+{
+    copyMapped.store(copy);
+}
+
+void TBvStrings::StartCopy()
+{
+    if (!copyMapped.load())
+        return;
+    stopCopy_.store(false);
+    hurryCopy_.store(false);
+    try {
+        copier_ = std::thread([this, block = block_, length = blockMapped_] {
+            if (CopyMapped(block, length, &stopCopy_, &hurryCopy_))
+                Unguard(block);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the block stays mapped, and guarded.
+    }
+}
+
+void TBvStrings::StopCopy()
+{
+    if (!copier_.joinable())
+        return;
+    stopCopy_.store(true);
+    copier_.join();
+}
+
+void TBvStrings::WaitForOwnBytes()
+{
+    hurryCopy_.store(true);
+    if (copier_.joinable())
+        copier_.join();
+}
+
+// Copies the mapped block a chunk at a time into fresh memory and moves
+// each copy over its chunk, so the bytes keep their addresses while other
+// threads read them.  True when every chunk is the store's own.
+bool TBvStrings::CopyMapped(char* block, size_t length, const std::atomic<bool>* stop,
+                            const std::atomic<bool>* hurry)
+{
+    // Not before the layout and the first page: the copy is never waited
+    // for, and fresh memory can be slow to come by.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 19);
+    for (int waited = 0; waited < kCopyDelayMs && !hurry->load(); waited += 10) {
+        if (stop->load())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const size_t reserve = length + kGuardedChunk;
+    void* room = ::mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (room == MAP_FAILED)
+        return false;
+    const auto roomBegin = reinterpret_cast<uintptr_t>(room);
+    char* own = reinterpret_cast<char*>((roomBegin + kGuardedChunk - 1) & ~(uintptr_t(kGuardedChunk) - 1));
+    ::madvise(own, length, MADV_HUGEPAGE);
+    size_t done = 0;
+    while (done < length && !stop->load(std::memory_order_relaxed)) {
+        const size_t n = std::min(kGuardedChunk, length - done);
+        std::memcpy(own + done, block + done, n);
+        if (::mremap(own + done, n, n, MREMAP_MAYMOVE | MREMAP_FIXED, block + done) == MAP_FAILED)
+            break;
+        done += n;
+    }
+    // What was not moved over the block goes back.
+    if (own > static_cast<char*>(room))
+        ::munmap(room, static_cast<size_t>(own - static_cast<char*>(room)));
+    char* rest = own + done;
+    char* roomEnd = static_cast<char*>(room) + reserve;
+    if (roomEnd > rest)
+        ::munmap(rest, static_cast<size_t>(roomEnd - rest));
+    return done == length;
 }
 
 // A large block is mapped, not malloc'd: it can be given huge pages, and a
@@ -521,6 +609,8 @@ void TBvStrings::AdoptLines(LineSink& sink)
         FreeBlock();
     } else if (blockMapped_ > 0 && PageRound(blockSize_) < blockMapped_) {
         const size_t keep = PageRound(blockSize_);
+        if (guarded_)
+            ShrinkGuarded(block_, keep);
         ::munmap(block_ + keep, blockMapped_ - keep);
         blockMapped_ = keep;
     }
@@ -701,15 +791,15 @@ bool TBvStrings::HoldsUnchangedFile(const std::string& path) const
 
 void TBvStrings::LoadFromFile(const std::string& path)
 {
-    Load(path, SIZE_MAX);
+    Load(path, SIZE_MAX, true);
 }
 
 void TBvStrings::LoadHeadFromFile(const std::string& path, size_t maxBytes)
 {
-    Load(path, std::max<size_t>(maxBytes, 1));
+    Load(path, std::max<size_t>(maxBytes, 1), false);
 }
 
-void TBvStrings::Load(const std::string& path, size_t maxBytes)
+void TBvStrings::Load(const std::string& path, size_t maxBytes, bool mayMap)
 {
     Clear();
     // O_NONBLOCK so that a FIFO cannot hang the open; anything that is not a
@@ -744,10 +834,22 @@ void TBvStrings::Load(const std::string& path, size_t maxBytes)
     // the split point are joined afterwards, so the result is the same as a
     // split from the start.
     const bool parallel = !head && size >= ParallelLoadThreshold();
-    // The bytes are copied into memory of our own, never mapped from the
-    // file: another program may then write, truncate or delete the file at
-    // any time without waiting for us, and what was loaded stays as it was.
-    block_ = AllocateBlock(size, blockMapped_);
+    // A large file is split straight from a mapping (no fresh memory to
+    // fill first: on a virtual machine that alone can take seconds), then
+    // copied into memory of our own in the background.  Nothing is ever
+    // leased or locked: another program may write, truncate or delete the
+    // file at any time without waiting for us, and once copied what was
+    // loaded stays as it was.
+    if (mayMap && parallel)
+        block_ = MapGuarded(fd, size);
+    const bool mapped = block_ != nullptr;
+    if (mapped) {
+        blockMapped_ = PageRound(size);
+        guarded_ = true;
+    } else {
+        block_ = AllocateBlock(size, blockMapped_);
+    }
+    const int readFd = mapped ? -1 : fd;
     LoadPart parts[2];
     std::atomic<bool> firstEndedEarly{false};
     const size_t middle = parallel ? size / 2 : size;
@@ -771,17 +873,17 @@ void TBvStrings::Load(const std::string& path, size_t maxBytes)
     if (parallel) {
         std::thread second;
         try {
-            second = std::thread(&TBvStrings::ReadPart, fd, block_, std::ref(parts[1]));
+            second = std::thread(&TBvStrings::ReadPart, readFd, block_, std::ref(parts[1]));
         } catch (const std::system_error&) {
             // No thread to be had: the halves are read one after the other.
         }
-        ReadPart(fd, block_, parts[0]);
+        ReadPart(readFd, block_, parts[0]);
         if (second.joinable())
             second.join();
         else
-            ReadPart(fd, block_, parts[1]);
+            ReadPart(readFd, block_, parts[1]);
     } else {
-        ReadPart(fd, block_, parts[0]);
+        ReadPart(readFd, block_, parts[0]);
     }
 
     LoadPart& first = parts[0];
@@ -818,6 +920,14 @@ void TBvStrings::Load(const std::string& path, size_t maxBytes)
         return;
     // Read whole, and the file did not change while it was read.
     const FileStamp after = StampOf(fd);
+    if (mapped && (!after.valid || after.size < size)) {
+        // Cut short while it was split: the bytes past its new end read as
+        // zeros.  Read what it holds now instead.
+        Load(path, maxBytes, false);
+        return;
+    }
+    if (mapped)
+        StartCopy();
     const FileStamp before = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
                                        static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
     if (after == before)

@@ -3,6 +3,7 @@
 // a line is copied only when it is changed.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -90,10 +92,18 @@ public:
     void LoadFromStream(std::istream& stream);
     void SaveToStream(std::ostream& stream) const;
 
-    // Files of at least this many bytes are read and split by two threads
-    // (the result is the same either way).  Mainly for tests.
+    // Files of at least this many bytes are split by two threads straight
+    // from a mapping of the file (the result is the same either way).
+    // Mainly for tests.
     static void SetParallelLoadThreshold(size_t bytes);
     static size_t ParallelLoadThreshold();
+    // Whether a mapped file is copied into memory of the store's own, in the
+    // background half a second after its load (the default).  Until then the
+    // bytes past a new end of a file cut short meanwhile read as zeros.  A
+    // program that reads a file once and ends need not copy it.
+    static void SetCopyMapped(bool copy);
+    // Waits until the loaded bytes are the store's own (or stay mapped).
+    void WaitForOwnBytes();
     // The most lines a load takes before it fails (MaxCapacity unless lowered,
     // so tests reach the limit without a file of 134 million lines).
     static void SetLoadLineLimit(int32_t lines);
@@ -127,7 +137,11 @@ private:
     void FreeBlock();
     void AdoptLines(LineSink& sink);
     static void ReadPart(int fd, char* block, LoadPart& part);
-    void Load(const std::string& path, size_t maxBytes);
+    void Load(const std::string& path, size_t maxBytes, bool mayMap);
+    void StartCopy();
+    void StopCopy();
+    static bool CopyMapped(char* block, size_t length, const std::atomic<bool>* stop,
+                           const std::atomic<bool>* hurry);
 
     struct FileStamp {
         uint64_t device = 0, inode = 0, size = 0;
@@ -145,6 +159,10 @@ private:
     char* block_ = nullptr;   // bytes of the last load
     size_t blockSize_ = 0;    // bytes in use
     size_t blockMapped_ = 0;  // length of the mapping; 0 when block_ is malloc'd
+    bool guarded_ = false;    // block_ maps the file (see GuardedMapping.h)
+    std::thread copier_;      // makes a mapped block the store's own memory
+    std::atomic<bool> stopCopy_{false};
+    std::atomic<bool> hurryCopy_{false};  // the copy starts at once
     std::vector<std::pair<uint64_t, uint32_t>> longLines_; // (offset, length), by offset
     std::deque<std::string> pool_;  // changed lines; deque keeps views stable
     std::vector<uint64_t> freePool_;

@@ -410,6 +410,7 @@ TEST(BvStrings, LinesSurviveTheFileBeingTruncated)
     // non-blocking open for writing fail with EAGAIN.
     TBvStrings store;
     store.LoadFromFile(file);
+    store.WaitForOwnBytes();
     std::ifstream maps("/proc/self/maps");
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(maps)), {}).find(file), std::string::npos)
         << "the file is not mapped";
@@ -425,12 +426,26 @@ TEST(BvStrings, LinesSurviveTheFileBeingTruncated)
     dir.File("shown", bytes);
     TBvStrings second;
     second.LoadFromFile(file);
+    second.WaitForOwnBytes();
     ASSERT_EQ(::truncate(file.c_str(), 10), 0);
     dir.File("shown", std::string(bytes.size(), 'Z'));
     ASSERT_EQ(std::remove(file.c_str()), 0);
     EXPECT_EQ(Lines(second), expected);
     EXPECT_EQ(second.Get(second.Count() - 1), expected.back());
     EXPECT_EQ(Lines(store), expected) << "the first store is untouched by the second";
+
+    // Cut short before the copy is made: the lines stay, the bytes past the
+    // new end read as zeros, and nothing ends the program.
+    dir.File("shown", bytes);
+    TBvStrings::SetCopyMapped(false);
+    TBvStrings mapped;
+    mapped.LoadFromFile(file);
+    TBvStrings::SetCopyMapped(true);
+    ASSERT_EQ(::truncate(file.c_str(), 10), 0);
+    const L cut = Lines(mapped);
+    ASSERT_EQ(cut.size(), expected.size());
+    EXPECT_EQ(cut[0], expected[0]);
+    EXPECT_EQ(cut.back(), std::string(expected.back().size(), '\0'));
 }
 
 // A slot holds lengths below 0x7FFFFF itself; longer lines keep theirs

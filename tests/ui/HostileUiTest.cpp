@@ -212,6 +212,9 @@ private slots:
         TForm1 form({path});
         QVERIFY(Shown(form));
         QCOMPARE(form.BigView1->LineCount(), lines);
+        // A large file is shown from its pages only until the window has a
+        // copy of its own, moments after it opened.
+        QTRY_VERIFY_WITH_TIMEOUT(!ShownFromTheFile(path), 20000);
 
         // Another program empties or removes the file.
         if (deleted) {
