@@ -528,7 +528,7 @@ void TBvStrings::StopCopy()
     copier_.join();
 }
 
-void TBvStrings::WaitForOwnBytes()
+void TBvStrings::WaitForOwnBytes() const
 {
     hurryCopy_.store(true);
     if (copier_.joinable())
@@ -936,6 +936,9 @@ void TBvStrings::Load(const std::string& path, size_t maxBytes, bool mayMap)
 
 void TBvStrings::SaveToFile(const std::string& path) const
 {
+    // Saving over the file the lines are mapped from would cut the bytes
+    // about to be written.
+    WaitForOwnBytes();
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         throw EInOutError(ErrnoMessage(path, errno));

@@ -103,7 +103,7 @@ public:
     // program that reads a file once and ends need not copy it.
     static void SetCopyMapped(bool copy);
     // Waits until the loaded bytes are the store's own (or stay mapped).
-    void WaitForOwnBytes();
+    void WaitForOwnBytes() const;
     // The most lines a load takes before it fails (MaxCapacity unless lowered,
     // so tests reach the limit without a file of 134 million lines).
     static void SetLoadLineLimit(int32_t lines);
@@ -160,9 +160,9 @@ private:
     size_t blockSize_ = 0;    // bytes in use
     size_t blockMapped_ = 0;  // length of the mapping; 0 when block_ is malloc'd
     bool guarded_ = false;    // block_ maps the file (see GuardedMapping.h)
-    std::thread copier_;      // makes a mapped block the store's own memory
+    mutable std::thread copier_;  // makes a mapped block the store's own memory
     std::atomic<bool> stopCopy_{false};
-    std::atomic<bool> hurryCopy_{false};  // the copy starts at once
+    mutable std::atomic<bool> hurryCopy_{false};  // the copy starts at once
     std::vector<std::pair<uint64_t, uint32_t>> longLines_; // (offset, length), by offset
     std::deque<std::string> pool_;  // changed lines; deque keeps views stable
     std::vector<uint64_t> freePool_;

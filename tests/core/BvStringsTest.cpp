@@ -446,6 +446,15 @@ TEST(BvStrings, LinesSurviveTheFileBeingTruncated)
     ASSERT_EQ(cut.size(), expected.size());
     EXPECT_EQ(cut[0], expected[0]);
     EXPECT_EQ(cut.back(), std::string(expected.back().size(), '\0'));
+
+    // Saved over the file it was just loaded from.
+    dir.File("shown", bytes);
+    TBvStrings over;
+    over.LoadFromFile(file);
+    over.SaveToFile(file);
+    TBvStrings saved;
+    saved.LoadFromFile(file);
+    EXPECT_EQ(Lines(saved), expected);
 }
 
 // A slot holds lengths below 0x7FFFFF itself; longer lines keep theirs
