@@ -264,11 +264,14 @@ TEST(RowTable, WrapByteLayoutAgreesWithTheByteKindRule)
 {
     std::mt19937 random(11);
     const std::string alphabet = "ab\t\x81\x82\x9f\xa0\xe0\xfc\xfd\x40";
+    // Mostly lead-range bytes: runs longer than the 16 bytes looked at once.
+    const std::string leads = "\x81\x82\x9f\xe0\xfc\x88\x40";
     for (int round = 0; round < 400; ++round) {
-        std::string line(static_cast<size_t>(random() % 60), 'a');
+        const std::string& from = round % 3 == 0 ? leads : alphabet;
+        std::string line(static_cast<size_t>(random() % (round % 2 == 0 ? 60 : 200)), 'a');
         for (char& c : line)
-            c = alphabet[random() % alphabet.size()];
-        for (int32_t wrap : {1, 2, 3, 7}) {
+            c = from[random() % from.size()];
+        for (int32_t wrap : {1, 2, 3, 7, 17, 40}) {
             std::vector<R> expected;
             int32_t index = 0;
             for (int32_t p = 1; p <= static_cast<int32_t>(line.size()); ++index) {
