@@ -371,12 +371,12 @@ int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to,
         // The bytes at the cuts of a line a little further on are fetched
         // now: a large document is far out of the cache by the time it is
         // laid out, and the cuts are the only bytes the layout reads.
-        // Its first two cuts, whatever its length: a prefetch never faults,
-        // and a loop here costs more than it saves.
+        // Its first cut, whatever its length: a prefetch never faults, a
+        // loop or a branch here costs more than it saves, and for a short
+        // line it fetches the lines after it.
         if (prefetchWidth > 0 && k + kPrefetchLines < to) {
             const char* ahead = store.Get(k + kPrefetchLines).data();
             __builtin_prefetch(ahead + prefetchWidth - 1);
-            __builtin_prefetch(ahead + 2 * static_cast<int64_t>(prefetchWidth) - 1);
         }
         const std::string_view text = store.Get(k);
         const int64_t length = static_cast<int64_t>(text.size());
