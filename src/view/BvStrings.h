@@ -52,6 +52,11 @@ public:
     {
         if (index < 0 || index >= count_)
             ListError();
+        return GetInRange(index);
+    }
+    // Get for an index known to be in 0..Count()-1, for loops over many lines.
+    std::string_view GetInRange(int32_t index) const
+    {
         // Most lines are short slices of the loaded block.
         const uint64_t bits = list_[index].bits;
         const uint64_t length = bits >> kLengthShift;

@@ -375,10 +375,10 @@ int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to,
         // loop or a branch here costs more than it saves, and for a short
         // line it fetches the lines after it.
         if (prefetchWidth > 0 && k + kPrefetchLines < to) {
-            const char* ahead = store.Get(k + kPrefetchLines).data();
+            const char* ahead = store.GetInRange(k + kPrefetchLines).data();
             __builtin_prefetch(ahead + prefetchWidth - 1);
         }
-        const std::string_view text = store.Get(k);
+        const std::string_view text = store.GetInRange(k);
         const int64_t length = static_cast<int64_t>(text.size());
         // An empty line is a fitting line whose last row plans no bytes;
         // taking both on one path spares a poorly predicted branch.
