@@ -549,12 +549,9 @@ bool TBvStrings::CopyMapped(char* block, size_t length, const std::atomic<bool>*
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const size_t reserve = length + kGuardedChunk;
-    void* room = ::mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (room == MAP_FAILED)
+    char* own = MapChunkAligned(length);
+    if (!own)
         return false;
-    const auto roomBegin = reinterpret_cast<uintptr_t>(room);
-    char* own = reinterpret_cast<char*>((roomBegin + kGuardedChunk - 1) & ~(uintptr_t(kGuardedChunk) - 1));
     ::madvise(own, length, MADV_HUGEPAGE);
     size_t done = 0;
     while (done < length && !stop->load(std::memory_order_relaxed)) {
@@ -565,12 +562,8 @@ bool TBvStrings::CopyMapped(char* block, size_t length, const std::atomic<bool>*
         done += n;
     }
     // What was not moved over the block goes back.
-    if (own > static_cast<char*>(room))
-        ::munmap(room, static_cast<size_t>(own - static_cast<char*>(room)));
-    char* rest = own + done;
-    char* roomEnd = static_cast<char*>(room) + reserve;
-    if (roomEnd > rest)
-        ::munmap(rest, static_cast<size_t>(roomEnd - rest));
+    if (done < length)
+        ::munmap(own + done, length - done);
     return done == length;
 }
 

@@ -23,7 +23,7 @@ constexpr int kRanges = 64;
 Range ranges[kRanges];
 
 struct sigaction previousAction {};
-uintptr_t pageSize = 4096;
+const uintptr_t pageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
 
 void OnBusError(int signal, siginfo_t* info, void* context)
 {
@@ -58,7 +58,6 @@ void InstallHandler()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        pageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
         struct sigaction action {};
         action.sa_sigaction = OnBusError;
         action.sa_flags = SA_SIGINFO | SA_NODEFER;
@@ -78,6 +77,24 @@ Range* Find(char* begin)
 
 }  // namespace
 
+char* MapChunkAligned(size_t length)
+{
+    const size_t size = (length + pageSize - 1) & ~(pageSize - 1);
+    const size_t reserve = size + kGuardedChunk;
+    void* room = ::mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (room == MAP_FAILED)
+        return nullptr;
+    // Keep the aligned part; the slack on either side goes back.
+    const auto roomBegin = reinterpret_cast<uintptr_t>(room);
+    const uintptr_t aligned = (roomBegin + kGuardedChunk - 1) & ~(uintptr_t(kGuardedChunk) - 1);
+    if (aligned > roomBegin)
+        ::munmap(room, aligned - roomBegin);
+    const uintptr_t roomEnd = roomBegin + reserve;
+    if (roomEnd > aligned + size)
+        ::munmap(reinterpret_cast<void*>(aligned + size), roomEnd - (aligned + size));
+    return reinterpret_cast<char*>(aligned);
+}
+
 char* MapGuarded(int fd, size_t length)
 {
     if (length == 0)
@@ -94,28 +111,18 @@ char* MapGuarded(int fd, size_t length)
     }
     if (!slot)
         return nullptr;
-    // Reserve room for a chunk-aligned start, map the file there, and give
-    // back the rest: chunks can then be replaced by huge pages one by one.
-    const size_t reserve = length + kGuardedChunk;
-    void* room = ::mmap(nullptr, reserve, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (room == MAP_FAILED) {
-        slot->begin.store(0, std::memory_order_release);
-        return nullptr;
-    }
-    const auto roomBegin = reinterpret_cast<uintptr_t>(room);
-    const uintptr_t aligned = (roomBegin + kGuardedChunk - 1) & ~(uintptr_t(kGuardedChunk) - 1);
-    void* mapped = ::mmap(reinterpret_cast<void*>(aligned), length, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0);
+    // Mapped over chunk-aligned room: chunks can then be replaced by huge
+    // pages one by one.
+    char* room = MapChunkAligned(length);
+    void* mapped = room ? ::mmap(room, length, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) : MAP_FAILED;
     if (mapped == MAP_FAILED) {
-        ::munmap(room, reserve);
+        if (room)
+            ::munmap(room, length);
         slot->begin.store(0, std::memory_order_release);
         return nullptr;
     }
-    if (aligned > roomBegin)
-        ::munmap(room, aligned - roomBegin);
-    const uintptr_t roomEnd = roomBegin + reserve;
+    const auto aligned = reinterpret_cast<uintptr_t>(mapped);
     const uintptr_t mappedEnd = aligned + ((length + pageSize - 1) & ~(pageSize - 1));
-    if (roomEnd > mappedEnd)
-        ::munmap(reinterpret_cast<void*>(mappedEnd), roomEnd - mappedEnd);
     slot->end.store(0, std::memory_order_release);
     slot->begin.store(aligned, std::memory_order_release);
     slot->end.store(mappedEnd, std::memory_order_release);

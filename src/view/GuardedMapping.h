@@ -11,6 +11,12 @@ namespace pelto {
 // one huge page.
 inline constexpr size_t kGuardedChunk = size_t(2) << 20;
 
+// length bytes (rounded up to whole pages) of fresh private memory at a
+// kGuardedChunk boundary, readable and writable; null when there is none.
+// Huge pages can back it, and chunks of it can be moved over a guarded
+// mapping with mremap.
+char* MapChunkAligned(size_t length);
+
 // Maps length bytes of fd from its start, read-only and private, at a
 // kGuardedChunk boundary, and guards them.  Null when it cannot (the caller
 // then reads the file instead).
