@@ -368,15 +368,15 @@ int64_t RowTable::LayoutLines(const TBvStrings& store, int32_t from, int32_t to,
             throw std::length_error("the layout has more than 2147483647 rows");
         if ((k & 0xFFFF) == 0 && cancel_ && cancel_->load(std::memory_order_relaxed)) [[unlikely]]
             throw LayoutCancelled();
-        // The bytes at the cuts of a line a little further on are fetched
-        // now: a large document is far out of the cache by the time it is
-        // laid out, and the cuts are the only bytes the layout reads.
-        // Its first cut, whatever its length: a prefetch never faults, a
-        // loop or a branch here costs more than it saves, and for a short
-        // line it fetches the lines after it.
+        // The first cut of a line a little further on is fetched now: a
+        // large document is far out of the cache by the time it is laid
+        // out, and the cuts are the only bytes the layout reads.  Whatever
+        // the line's length: a prefetch never faults, a loop or a branch
+        // here costs more than it saves, and for a short line it fetches the
+        // lines after it.  (An empty line has no bytes to count from.)
         if (prefetchWidth > 0 && k + kPrefetchLines < to) {
             const char* ahead = store.GetInRange(k + kPrefetchLines).data();
-            __builtin_prefetch(ahead + prefetchWidth - 1);
+            __builtin_prefetch(ahead ? ahead + prefetchWidth - 1 : ahead);
         }
         const std::string_view text = store.GetInRange(k);
         const int64_t length = static_cast<int64_t>(text.size());
