@@ -26,6 +26,7 @@
 #include <QKeyEvent>
 
 #include <algorithm>
+#include <functional>
 #include <exception>
 #include <memory>
 
@@ -139,28 +140,38 @@ static void ShowHitList(TForm1& form, pelto::HitListing listing, bool folder, do
     window->activateWindow();
 }
 
-void TForm1::MenuHitListClick()
+// Asks for the pattern, lists what search finds among files (it is given
+// the listing to fill, the matcher and the progress), and shows the list.
+static void ListHits(TForm1& form, std::vector<std::string> files, bool folder,
+                     const std::function<void(pelto::HitListing&, const pelto::LineMatcher&, HitProgress&)>& search)
 {
-    if (CurrentFileName.empty())
-        return;
     std::string pattern;
     bool usable = false;
-    if (!AskHitPattern(*this, pattern, usable))
+    if (!AskHitPattern(form, pattern, usable))
         return;
     QElapsedTimer timer;
     timer.start();
     pelto::HitListing listing;
-    listing.Files = {CurrentFileName};
+    listing.Files = std::move(files);
     if (usable) {
-        HitProgress progress(this);
-        const double lines = std::max(1, BigView1->Strings().Count());
-        pelto::AddDocumentHits(listing, 0, BigView1->Strings(), pelto::LineMatcher(pattern, FindCaseSensitive()),
-                               [&](int32_t line) {
-                                   return progress.KeepGoing(QStringLiteral("  検索一覧 作成中(%1%)  ")
-                                                                 .arg(static_cast<int>(100 * line / lines)));
-                               });
+        HitProgress progress(&form);
+        search(listing, pelto::LineMatcher(pattern, form.FindCaseSensitive()), progress);
     }
-    ShowHitList(*this, std::move(listing), false, timer.elapsed() / 1000.0);
+    ShowHitList(form, std::move(listing), folder, timer.elapsed() / 1000.0);
+}
+
+void TForm1::MenuHitListClick()
+{
+    if (CurrentFileName.empty())
+        return;
+    ListHits(*this, {CurrentFileName}, false,
+             [this](pelto::HitListing& listing, const pelto::LineMatcher& matcher, HitProgress& progress) {
+                 const double lines = std::max(1, BigView1->Strings().Count());
+                 pelto::AddDocumentHits(listing, 0, BigView1->Strings(), matcher, [&](int32_t line) {
+                     return progress.KeepGoing(QStringLiteral("  検索一覧 作成中(%1%)  ")
+                                                   .arg(static_cast<int>(100 * line / lines)));
+                 });
+             });
 }
 
 void TForm1::MenuGrepAllClick()
@@ -172,23 +183,16 @@ void TForm1::MenuGrepAllClick()
                                           + QStringLiteral(" の指定されたファイルが存在しません。          "));
         return;
     }
-    std::string pattern;
-    bool usable = false;
-    if (!AskHitPattern(*this, pattern, usable))
-        return;
-    QElapsedTimer timer;
-    timer.start();
-    pelto::HitListing listing;
+    std::vector<std::string> paths;
     for (int index = 0; index < files->Count(); ++index)
-        listing.Files.push_back(files->PathAt(index));
-    if (usable) {
-        HitProgress progress(this);
-        const int count = files->Count();
-        pelto::AddFilesHits(listing, pelto::LineMatcher(pattern, FindCaseSensitive()), [&](int file, int32_t) {
-            return progress.KeepGoing(QStringLiteral("  全ﾌｧｲﾙ検索中(%1/%2)  ").arg(file + 1).arg(count));
-        });
-    }
-    ShowHitList(*this, std::move(listing), true, timer.elapsed() / 1000.0);
+        paths.push_back(files->PathAt(index));
+    const int count = files->Count();
+    ListHits(*this, std::move(paths), true,
+             [count](pelto::HitListing& listing, const pelto::LineMatcher& matcher, HitProgress& progress) {
+                 pelto::AddFilesHits(listing, matcher, [&](int file, int32_t) {
+                     return progress.KeepGoing(QStringLiteral("  全ﾌｧｲﾙ検索中(%1/%2)  ").arg(file + 1).arg(count));
+                 });
+             });
 }
 
 void TForm1::HitListJump(const std::string& file, int64_t line, size_t offset)
