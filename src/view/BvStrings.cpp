@@ -182,9 +182,12 @@ namespace {
 
 // File rule: CR or CR LF ends a line; a lone LF is an ordinary byte.  Adds
 // the lines ended by a CR at a position in [scanFrom, crLimit); the bytes up
-// to dataEnd are present (one of them may be the LF after the CR).
-template <typename Sink>
-void ScanBreaks(const char* data, ScanState& s, size_t crLimit, size_t dataEnd, Sink& sink)
+// to dataEnd are present (one of them may be the LF after the CR).  With
+// StopAtMark the same pass looks for the end-of-file mark 0x1A in
+// [scanFrom, crLimit): the lines before the first one are added and its
+// position returned (kUnknown when there is none).
+template <bool StopAtMark = false, typename Sink>
+size_t ScanBreaks(const char* data, ScanState& s, size_t crLimit, size_t dataEnd, Sink& sink)
 {
     // Locals, not the state's fields: stores of slots could otherwise
     // alias them and force a reload after every line.
@@ -199,21 +202,47 @@ void ScanBreaks(const char* data, ScanState& s, size_t crLimit, size_t dataEnd, 
             ++lineStart;
     };
     size_t pos = s.scanFrom;
+    size_t mark = kUnknown;
+    auto stopAt = [&](size_t at) {
+        mark = at;
+        crLimit = at;
+        dataEnd = std::min(dataEnd, at);
+    };
 #ifdef __SSE2__
     // 64 bytes at a time: one bit per CR, taken lowest first.  A LF after a
     // CR is never a CR, so skipping it needs no care here.
     const __m128i cr = _mm_set1_epi8('\r');
-    auto crBits = [&](const char* p) {
+    const __m128i sub = _mm_set1_epi8(0x1A);
+    auto bits = [&](const char* p, const __m128i& of) {
         return static_cast<uint64_t>(static_cast<uint32_t>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), cr))));
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), of))));
     };
     for (; pos + 64 <= crLimit; pos += 64) {
         const char* p = data + pos;
-        uint64_t mask = crBits(p) | (crBits(p + 16) << 16) | (crBits(p + 32) << 32) | (crBits(p + 48) << 48);
+        uint64_t mask = bits(p, cr) | (bits(p + 16, cr) << 16) | (bits(p + 32, cr) << 32) | (bits(p + 48, cr) << 48);
+        if constexpr (StopAtMark) {
+            const uint64_t marks =
+                bits(p, sub) | (bits(p + 16, sub) << 16) | (bits(p + 32, sub) << 32) | (bits(p + 48, sub) << 48);
+            if (__builtin_expect(marks != 0, 0)) {
+                const int at = __builtin_ctzll(marks);
+                stopAt(pos + static_cast<size_t>(at));
+                mask &= (uint64_t(1) << at) - 1;
+            }
+        }
         for (; mask != 0; mask &= mask - 1)
             lineEnd(pos + static_cast<size_t>(__builtin_ctzll(mask)));
+        if (StopAtMark && mark != kUnknown) {
+            pos = crLimit;
+            break;
+        }
     }
 #endif
+    if constexpr (StopAtMark) {
+        if (mark == kUnknown && pos < crLimit) {
+            if (const void* found = std::memchr(data + pos, 0x1A, crLimit - pos))
+                stopAt(static_cast<size_t>(static_cast<const char*>(found) - data));
+        }
+    }
     while (pos < crLimit) {
         const void* found = std::memchr(data + pos, '\r', crLimit - pos);
         if (!found)
@@ -224,6 +253,7 @@ void ScanBreaks(const char* data, ScanState& s, size_t crLimit, size_t dataEnd, 
     }
     s.lineStart = lineStart;
     s.scanFrom = lineStart == kUnknown ? crLimit : std::max(crLimit, lineStart);
+    return mark;
 }
 
 // The last line needs no break.
@@ -265,15 +295,16 @@ void TBvStrings::ReadPart(int fd, char* block, LoadPart& part)
                 part.endsEarly = true; // the file shrank meanwhile: take what is there
                 break;
             }
-            const void* mark = std::memchr(block + have, 0x1A, static_cast<size_t>(n));
-            if (mark) {
-                have = static_cast<size_t>(static_cast<const char*>(mark) - block);
+            have += static_cast<size_t>(n);
+            // A CR as the last byte waits: a LF may follow in the next piece.
+            // The bytes before it are searched for the mark in the same pass
+            // (the scan may start one byte early, at a byte already seen).
+            const size_t mark = ScanBreaks<true>(block, part.scan, have - 1, have, part.sink);
+            if (mark != kUnknown || block[have - 1] == 0x1A) {
+                have = mark != kUnknown ? mark : have - 1;
                 part.endsEarly = true;
                 break;
             }
-            have += static_cast<size_t>(n);
-            // A CR as the last byte waits: a LF may follow in the next piece.
-            ScanBreaks(block, part.scan, have - 1, have, part.sink);
         }
         if (part.endsEarly && part.stopLater)
             part.stopLater->store(true, std::memory_order_relaxed);

@@ -392,6 +392,22 @@ TEST(BvStrings, SplitInHalvesGivesTheSameLines)
         EXPECT_EQ(LoadLines(file, SIZE_MAX), expected) << size;
         EXPECT_EQ(LoadLines(file, 2), expected) << size;
     }
+
+    // The end mark where the scan for breaks meets it: in the vector blocks,
+    // in a block's last byte, in the bytes after the last whole block, and
+    // as the last byte of a read piece, on either side of the split.
+    std::string bytes(600001, '\0');
+    for (char& c : bytes)
+        c = alphabet[random() % sizeof alphabet];
+    for (size_t at : {size_t(5), size_t(63), size_t(64 * 4000 + 17), size_t(256 * 1024 - 1), size_t(256 * 1024 - 2),
+                      size_t(300000 + 63), size_t(600000)}) {
+        std::string marked = bytes;
+        marked[at] = '\x1A';
+        const std::string file = dir.File("marked", marked);
+        const L expected = FileRule(marked);
+        EXPECT_EQ(LoadLines(file, SIZE_MAX), expected) << at;
+        EXPECT_EQ(LoadLines(file, 2), expected) << at;
+    }
 }
 
 // What was loaded stays readable when the file is truncated, rewritten or
