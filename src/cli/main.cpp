@@ -1,3 +1,6 @@
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 // pelto-cli: the core of the viewer for scripts, tests and benchmarks.
 // A bad argument or an unreadable FILE gives one line on stderr, status 2 and
 // nothing on stdout.
@@ -133,7 +136,9 @@ void LoadAndLayout(const std::string& file, const Layout& layout, pelto::TBvStri
     } catch (const pelto::EInOutError& error) {
         throw UsageError(error.what());
     }
+    auto t0 = std::chrono::steady_clock::now();
     rows.LayoutFrom(0, store, layout.wordWrap, layout.wrapByte, nullptr);
+    if (getenv("PT")) fprintf(stderr, "layout %.1f\n", std::chrono::duration<double,std::milli>(std::chrono::steady_clock::now()-t0).count());
 }
 
 int CommandStats(Args& args, Output& out)

@@ -65,6 +65,38 @@ size_t PageRound(size_t bytes)
     return (bytes + page - 1) / page * page;
 }
 
+// Copies bytes from src to dst, where dst has room up to dstEnd.  Large
+// runs move most of their pages instead (the source's pages are replaced by
+// fresh ones): copying into memory never touched before costs a page fault
+// and a page clearing per page, which on a virtual machine is most of the
+// time of the copy.  The pages land up to a page past where the slots
+// belong and are then shifted down in place.
+void MoveBytes(void* dst, const void* dstEnd, void* src, size_t bytes)
+{
+    constexpr size_t kMoveAtLeast = size_t(16) << 20;
+    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    char* const from = static_cast<char*>(src);
+    char* const to = static_cast<char*>(dst);
+    const uintptr_t bodyBegin = (reinterpret_cast<uintptr_t>(from) + page - 1) & ~(page - 1);
+    const uintptr_t bodyEnd = (reinterpret_cast<uintptr_t>(from) + bytes) & ~(page - 1);
+    if (bytes >= kMoveAtLeast && bodyEnd > bodyBegin) {
+        const size_t head = bodyBegin - reinterpret_cast<uintptr_t>(from);
+        const size_t body = bodyEnd - bodyBegin;
+        char* const landing = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(to + head) + page - 1) & ~(page - 1));
+        char* const bodyFrom = reinterpret_cast<char*>(bodyBegin);
+        if (landing + body <= static_cast<const char*>(dstEnd) &&
+            ::mremap(bodyFrom, body, body, MREMAP_MAYMOVE | MREMAP_FIXED, landing) != MAP_FAILED) {
+            // The source stays whole memory for its owner to free.
+            ::mmap(bodyFrom, body, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+            std::memmove(to + head, landing, body);
+            std::memcpy(to, from, head);
+            std::memcpy(to + head + body, from + head + body, bytes - head - body);
+            return;
+        }
+    }
+    std::memcpy(dst, src, bytes);
+}
+
 } // namespace
 
 // Slots of lines found by a loader, before they become the store's list.
@@ -134,12 +166,14 @@ struct TBvStrings::LineSink {
         const size_t room = limit - std::min(count, limit);
         const size_t n = std::min(other.count, room);
         const bool all = n == other.count;
-        Reserve(count + n);
+        // A page of room more, for the pages moved in.
+        Reserve(count + n + 4096 / sizeof(Slot));
+        const uint64_t kept = n > 0 ? (other.slots[n - 1].bits & kOffsetMask) + 1 : 0;
         if (n > 0)
-            std::memcpy(slots + count, other.slots, n * sizeof(Slot));
+            MoveBytes(slots + count, slots + capacity, other.slots, n * sizeof(Slot));
         count += n;
         for (const auto& entry : other.longLines) {
-            if (entry.first < (n > 0 ? (other.slots[n - 1].bits & kOffsetMask) + 1 : 0))
+            if (entry.first < kept)
                 longLines.push_back(entry);
         }
         std::free(other.slots);

@@ -13,7 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include "view/BvStrings.h"
 
@@ -75,18 +77,21 @@ inline int64_t AfterTab(int64_t x, int32_t tabWidth)
 // A trailing lone lead byte is measured as a single byte.
 int64_t TabbedWidth(std::string_view text, TextMeasurer& m);
 
-// Asks for huge pages under the 2 MB-aligned part of a large block: a table
-// of tens of millions of entries then costs hundreds of page faults, not
-// tens of thousands.
+// Asks for huge pages for a large malloc'd block: a table of tens of
+// millions of entries then costs hundreds of page faults, not tens of
+// thousands.  The advice covers the block's whole mapping, from its first
+// page to the end of its usable size: advice on a part of it would split the
+// mapping in two, and glibc then grows the block by copying it, because
+// mremap cannot grow a range that spans two mappings.
 inline void AdviseHugePages(void* block, size_t bytes)
 {
-    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
+    constexpr size_t kHuge = size_t(2) << 20;
     if (bytes < 2 * kHuge)
         return;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(block) & ~(page - 1);
+    const uintptr_t end = reinterpret_cast<uintptr_t>(block) + ::malloc_usable_size(block);
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 // A growable array of plain values in one malloc'd block.  glibc grows a

@@ -410,6 +410,32 @@ TEST(BvStrings, SplitInHalvesGivesTheSameLines)
     }
 }
 
+// Millions of lines in each half: the second half's line table is moved
+// into place a page at a time, not copied, and must come out whole.
+TEST(BvStrings, ManyLinesInBothHalvesJoinWhole)
+{
+    TempDir dir;
+    std::string bytes;
+    for (int i = 0; bytes.size() < (size_t(20) << 20); ++i)
+        bytes += std::to_string(i % 1000) + (i % 3 == 0 ? "\r\n" : "\r");
+    const std::string file = dir.File("many", bytes);
+    TBvStrings whole, halves;
+    {
+        ParallelFrom parallel(SIZE_MAX);
+        whole.LoadFromFile(file);
+    }
+    {
+        ParallelFrom parallel(2);
+        halves.LoadFromFile(file);
+    }
+    ASSERT_EQ(halves.Count(), whole.Count());
+    ASSERT_GT(whole.Count(), 4500000); // each half's table over 16 MB
+    int32_t differ = 0;
+    for (int32_t i = 0; i < whole.Count(); ++i)
+        differ += halves.Get(i) != whole.Get(i) || halves.Get(i) != std::to_string(i % 1000);
+    EXPECT_EQ(differ, 0);
+}
+
 // What was loaded stays readable when the file is truncated, rewritten or
 // deleted while it is shown, and other programs never wait for the viewer.
 TEST(BvStrings, LinesSurviveTheFileBeingTruncated)
