@@ -66,11 +66,10 @@ size_t PageRound(size_t bytes)
 }
 
 // Copies bytes from src to dst, where dst has room up to dstEnd.  Large
-// runs move most of their pages instead (the source's pages are replaced by
-// fresh ones): copying into memory never touched before costs a page fault
-// and a page clearing per page, which on a virtual machine is most of the
-// time of the copy.  The pages land up to a page past where the slots
-// belong and are then shifted down in place.
+// runs move most of their pages instead: copying into memory never touched
+// before costs a page fault and a page clearing per page, which on a virtual
+// machine is most of the time of the copy.  The pages land up to a page past
+// where the bytes belong and are then shifted down in place.
 void MoveBytes(void* dst, const void* dstEnd, void* src, size_t bytes)
 {
     constexpr size_t kMoveAtLeast = size_t(16) << 20;
@@ -85,9 +84,9 @@ void MoveBytes(void* dst, const void* dstEnd, void* src, size_t bytes)
         char* const landing = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(to + head) + page - 1) & ~(page - 1));
         char* const bodyFrom = reinterpret_cast<char*>(bodyBegin);
         if (landing + body <= static_cast<const char*>(dstEnd) &&
-            ::mremap(bodyFrom, body, body, MREMAP_MAYMOVE | MREMAP_FIXED, landing) != MAP_FAILED) {
-            // The source stays whole memory for its owner to free.
-            ::mmap(bodyFrom, body, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+            // The source stays mapped (as empty pages) for its owner to free;
+            // a kernel that cannot do that refuses, and the bytes are copied.
+            ::mremap(bodyFrom, body, body, MREMAP_MAYMOVE | MREMAP_FIXED | MREMAP_DONTUNMAP, landing) != MAP_FAILED) {
             std::memmove(to + head, landing, body);
             std::memcpy(to, from, head);
             std::memcpy(to + head + body, from + head + body, bytes - head - body);
