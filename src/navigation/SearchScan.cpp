@@ -1,6 +1,10 @@
 #include "navigation/SearchScan.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -179,7 +183,10 @@ public:
         spans_.reserve(1024);
     }
 
-    std::optional<SearchHit> Forward(int32_t fromRow);
+    // Lines line..lastLine, the first from byte offset on; gives up, with no
+    // hit, between chunks once stop is set.
+    std::optional<SearchHit> Forward(int32_t line, int32_t offset, int32_t lastLine,
+                                     const std::atomic<bool>* stop = nullptr);
     std::optional<SearchHit> Backward(int32_t fromRow);
 
 private:
@@ -331,19 +338,70 @@ int32_t Scanner::CollectDown(int32_t line, int32_t lastOffset, size_t maxLines)
     return line;
 }
 
-std::optional<SearchHit> Scanner::Forward(int32_t fromRow)
+std::optional<SearchHit> Scanner::Forward(int32_t line, int32_t offset, int32_t lastLine,
+                                          const std::atomic<bool>* stop)
 {
-    const int32_t lastLine = store_.Count() - 1;
-    RowEntry entry = rows_.Row(fromRow);
-    int32_t line = entry.Line;
-    int32_t offset = std::max(entry.Start - 1, 0);
     while (line <= lastLine) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return std::nullopt;
         line = CollectUp(line, offset, lastLine);
         offset = 0;
         if (auto hit = ScanChunk(false))
             return hit;
     }
     return std::nullopt;
+}
+
+// A forward search over many lines: the nearest lines first, as hits are
+// usually near; then the rest in two halves at once, the first half's hit
+// winning.  The second half gives up as soon as the first one has a hit.
+std::optional<SearchHit> SearchForward(const TBvStrings& store, const RowTable& rows, const SearchPattern& pattern,
+                                       int32_t fromRow)
+{
+    constexpr int32_t kNearLines = 1 << 18;
+    const int32_t lastLine = store.Count() - 1;
+    const RowEntry entry = rows.Row(fromRow);
+    const int32_t line = entry.Line;
+    const int32_t offset = std::max(entry.Start - 1, 0);
+    Scanner scanner(store, rows, pattern);
+    if (lastLine - line < 4 * kNearLines)
+        return scanner.Forward(line, offset, lastLine);
+    if (auto hit = scanner.Forward(line, offset, line + kNearLines - 1))
+        return hit;
+    const int32_t first = line + kNearLines;
+    const int32_t middle = first + (lastLine - first) / 2;
+    std::atomic<bool> firstFound{false};
+    std::optional<SearchHit> secondHit;
+    std::exception_ptr secondFailure;
+    std::thread second;
+    try {
+        second = std::thread([&] {
+            try {
+                secondHit = Scanner(store, rows, pattern).Forward(middle, 0, lastLine, &firstFound);
+            } catch (...) {
+                secondFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: one after the other.
+        return scanner.Forward(first, 0, lastLine);
+    }
+    std::optional<SearchHit> hit;
+    try {
+        hit = scanner.Forward(first, 0, middle - 1);
+    } catch (...) {
+        firstFound = true;
+        second.join();
+        throw;
+    }
+    if (hit)
+        firstFound = true;
+    second.join();
+    if (hit)
+        return hit;
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
+    return secondHit;
 }
 
 std::optional<SearchHit> Scanner::Backward(int32_t fromRow)
@@ -374,15 +432,14 @@ std::optional<SearchHit> SearchRows(const TBvStrings& store, const RowTable& row
     const int32_t rowCount = rows.RowCount();
     if (pattern.Empty() || rowCount == 0)
         return std::nullopt;
-    Scanner scanner(store, rows, pattern);
     if (direction == SearchDirection::Next) {
         if (startRow >= rowCount)
             return std::nullopt;
-        return scanner.Forward(std::max(startRow, 0));
+        return SearchForward(store, rows, pattern, std::max(startRow, 0));
     }
     if (startRow < 0)
         return std::nullopt;
-    return scanner.Backward(std::min(startRow, rowCount - 1));
+    return Scanner(store, rows, pattern).Backward(std::min(startRow, rowCount - 1));
 }
 
 std::optional<SearchHit> SearchRows(const TBvStrings& store, const RowTable& rows,

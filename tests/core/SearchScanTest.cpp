@@ -312,5 +312,25 @@ TEST(SearchScan, AgreesWithTheRowByRowReadingAcrossManyChunks)
     }
 }
 
+// Past the nearest lines a forward search runs in two halves at once; the
+// first half's hit must win over the second's, as in a search line by line.
+TEST(SearchScan, ALongForwardSearchGivesTheFirstHitOfEitherHalf)
+{
+    std::string bytes;
+    for (int i = 0; i < 1300000; ++i)
+        bytes += "ab\r\n";
+    Document doc(bytes);
+    // The halves meet near line 781,000; the second half reaches its hit first.
+    const int32_t inFirstHalf = 770000, inSecondHalf = 790000;
+    EXPECT_FALSE(Find(doc, "needle").has_value());
+    doc.Put(inSecondHalf, "ab needle");
+    ExpectHit(Find(doc, "needle"), inSecondHalf, 4);
+    doc.Put(inFirstHalf, "needle");
+    ExpectHit(Find(doc, "NEEDLE"), inFirstHalf, 1);
+    ExpectHit(Find(doc, "needle", inFirstHalf + 1), inSecondHalf, 4);
+    doc.Put(1000, "a needle");
+    ExpectHit(Find(doc, "needle"), 1000, 3);
+}
+
 } // namespace
 } // namespace pelto
