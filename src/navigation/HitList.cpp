@@ -5,6 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -98,24 +102,26 @@ constexpr size_t kChunkLines = 16384;
 
 } // namespace
 
-void ScanStoreLines(const TBvStrings& store, const LineMatcher& matcher,
+namespace {
+
+// Lines line..to-1 of ScanStoreLines; false when onHit or keepGoing said
+// stop, and next is then the first line not searched.
+bool ScanStoreRange(const TBvStrings& store, const LineMatcher& matcher, int32_t line, const int32_t to,
                     const std::function<bool(const LineHit&)>& onHit,
-                    const std::function<bool(int32_t)>& keepGoing)
+                    const std::function<bool(int32_t)>& keepGoing, int32_t& next)
 {
-    if (matcher.Empty())
-        return;
-    const int32_t count = store.Count();
     std::vector<Span> spans;
     spans.reserve(kChunkLines);
     CharacterWalk walk;
-    int32_t line = 0;
-    while (line < count) {
-        if (keepGoing && !keepGoing(line))
-            return;
+    while (line < to) {
+        if (keepGoing && !keepGoing(line)) {
+            next = line;
+            return false;
+        }
         spans.clear();
         const char* previousEnd = nullptr;
         int32_t emptyLines = 0;
-        for (; line < count && spans.size() < kChunkLines; ++line) {
+        for (; line < to && spans.size() < kChunkLines; ++line) {
             const std::string_view text = store.Get(line);
             if (text.empty()) {
                 ++emptyLines;
@@ -147,13 +153,83 @@ void ScanStoreLines(const TBvStrings& store, const LineMatcher& matcher,
                 from = at + 1;
                 continue;
             }
-            if (!onHit(LineHit{span->line, offset}))
-                return;
+            if (!onHit(LineHit{span->line, offset})) {
+                next = span->line + 1;
+                return false;
+            }
             from = span->end;  // one hit a line
             if (from >= end)
                 break;
         }
     }
+    next = to;
+    return true;
+}
+
+} // namespace
+
+// A large document is searched in two halves at once.  The second half's hits
+// wait in a bounded list until the first half is done, then go to onHit in
+// order; if the list fills, the rest of the second half is searched after it.
+void ScanStoreLines(const TBvStrings& store, const LineMatcher& matcher,
+                    const std::function<bool(const LineHit&)>& onHit,
+                    const std::function<bool(int32_t)>& keepGoing)
+{
+    constexpr int32_t kTwoHalvesFrom = 1 << 20;
+    constexpr size_t kHeldHits = kMaxHitLines + 1;
+    if (matcher.Empty())
+        return;
+    const int32_t count = store.Count();
+    int32_t next = 0;
+    if (count < kTwoHalvesFrom) {
+        ScanStoreRange(store, matcher, 0, count, onHit, keepGoing, next);
+        return;
+    }
+    const int32_t middle = count / 2;
+    std::atomic<bool> stop{false};
+    std::vector<LineHit> held;
+    int32_t resume = middle;
+    std::exception_ptr failure;
+    std::thread second;
+    try {
+        second = std::thread([&] {
+            try {
+                ScanStoreRange(
+                    store, matcher, middle, count,
+                    [&](const LineHit& hit) {
+                        held.push_back(hit);
+                        return held.size() < kHeldHits;
+                    },
+                    [&](int32_t) { return !stop.load(std::memory_order_relaxed); }, resume);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        ScanStoreRange(store, matcher, 0, count, onHit, keepGoing, next);
+        return;
+    }
+    bool whole = false;
+    try {
+        whole = ScanStoreRange(store, matcher, 0, middle, onHit, keepGoing, next);
+    } catch (...) {
+        stop = true;
+        second.join();
+        throw;
+    }
+    if (!whole)
+        stop = true;  // the caller has what it wants
+    second.join();
+    if (!whole)
+        return;
+    if (failure)
+        std::rethrow_exception(failure);
+    for (const LineHit& hit : held) {
+        if (!onHit(hit))
+            return;
+    }
+    if (resume < count)
+        ScanStoreRange(store, matcher, resume, count, onHit, keepGoing, next);
 }
 
 // --- scanning a file's bytes ------------------------------------------------

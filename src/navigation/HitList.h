@@ -68,7 +68,8 @@ inline constexpr size_t kMaxHitLines = 100000;
 // it returns false.  keepGoing is asked every few thousand lines with the
 // line reached; false stops the scan.  Lines are searched where the store
 // keeps them, several at a time, so lines without a candidate cost almost
-// nothing beyond the scan of their bytes.
+// nothing beyond the scan of their bytes.  A large store is searched in two
+// halves at once; onHit and keepGoing are still called on the caller's thread.
 void ScanStoreLines(const TBvStrings& store, const LineMatcher& matcher,
                     const std::function<bool(const LineHit&)>& onHit,
                     const std::function<bool(int32_t)>& keepGoing = {});

@@ -166,6 +166,36 @@ TEST(HitList, StopsAtTheCapAndSaysSo)
     }
 }
 
+// A document of over a million lines is searched in two halves; the hits come
+// in line order, the second half's too when they are more than it holds back,
+// and none after onHit or keepGoing said stop.
+TEST(HitList, LargeDocumentGivesEveryHitInOrderAndStopsWhenTold)
+{
+    std::string bytes;
+    for (int line = 0; line < 1200000; ++line)
+        bytes += line % 3 == 0 ? "a hit\r\n" : "no\r\n";
+    Document doc(bytes);
+    const LineMatcher matcher("HIT", false);
+    std::vector<int64_t> lines;
+    ScanStoreLines(doc.store, matcher, [&](const LineHit& hit) {
+        lines.push_back(hit.Line);
+        return true;
+    });
+    ASSERT_EQ(lines.size(), 400000u);
+    int wrong = 0;
+    for (size_t i = 0; i < lines.size(); ++i)
+        wrong += lines[i] != static_cast<int64_t>(3 * i);
+    EXPECT_EQ(wrong, 0);
+
+    size_t calls = 0;
+    ScanStoreLines(doc.store, matcher, [&](const LineHit&) { return ++calls < 250000; });
+    EXPECT_EQ(calls, 250000u);
+    calls = 0;
+    ScanStoreLines(doc.store, matcher, [&](const LineHit&) { return ++calls, true; },
+                   [](int32_t line) { return line < 700000; });
+    EXPECT_LT(calls, 400000u);
+}
+
 TEST(HitList, FolderSearchStoppedKeepsTheHitsFound)
 {
     Document first("a hit\r\n");
