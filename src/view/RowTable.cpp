@@ -228,6 +228,39 @@ int32_t RowTable::ParallelLayoutThreshold()
     return parallelLayoutThreshold.load();
 }
 
+namespace {
+
+// Width of text at a fixed pitch: every byte is pitch wide, a double-byte
+// character two pitches, and a tab goes to the next multiple of tabWidth.
+// A tab can also be the trail byte of a double-byte character: that is so
+// when the run of lead-range bytes just before it, from the last character
+// start known, is odd (every byte outside the lead range ends a character).
+int64_t FixedPitchWidth(std::string_view text, int64_t pitch, int32_t tabWidth)
+{
+    const char* p = text.data();
+    const size_t size = text.size();
+    int64_t x = 0;
+    size_t start = 0;  // a character start
+    while (start < size) {
+        const void* found = std::memchr(p + start, '\t', size - start);
+        if (!found)
+            return x + static_cast<int64_t>(size - start) * pitch;
+        const size_t tab = static_cast<size_t>(static_cast<const char*>(found) - p);
+        size_t leads = 0;
+        while (tab - leads > start && IsDBCSLeadByte(static_cast<unsigned char>(p[tab - leads - 1])))
+            ++leads;
+        if (leads % 2 == 1) {
+            x += static_cast<int64_t>(tab + 1 - start) * pitch;
+        } else {
+            x = AfterTab(x + static_cast<int64_t>(tab - start) * pitch, tabWidth);
+        }
+        start = tab + 1;
+    }
+    return x;
+}
+
+} // namespace
+
 // The row width of a line wrapped at the window width: a first estimate from
 // the average byte width, refined against the right edge a byte at a time.
 // Widths of the line's first h bytes come from prefix sums over advances that
@@ -253,11 +286,15 @@ int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m, std::ve
     const bool tabFree = maxPerByte_ >= 0 && std::memchr(text.data(), '\t', text.size()) == nullptr;
     if (tabFree && length * maxPerByte_ <= W)
         return static_cast<int32_t>(length);
-    const bool fixedPitch = tabFree && pitch_ >= 0;
+    const bool fixedPitch = maxPerByte_ >= 0 && pitch_ >= 0;
+    // At a fixed pitch only the tabs need a look; the rest is bytes * pitch.
+    auto fixedWidth = [&](int64_t bytes) {
+        return tabFree ? bytes * pitch_ : FixedPitchWidth(text.substr(0, static_cast<size_t>(bytes)), pitch_, tabWidth);
+    };
 
     int64_t E = 0;
     if (fixedPitch) {
-        E = length * pitch_;
+        E = fixedWidth(length);
     } else {
         const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
         const size_t size = text.size();
@@ -285,7 +322,7 @@ int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m, std::ve
     int64_t boundaryX = 0;
     auto widthOf = [&](int64_t bytes) -> int64_t {
         if (fixedPitch)
-            return bytes * pitch_;
+            return fixedWidth(bytes);
         while (static_cast<int64_t>(prefix.size()) <= bytes) {
             int len = 1;
             uint16_t code = Cp932CharCode(text, boundary, &len);
