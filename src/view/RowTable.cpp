@@ -283,6 +283,10 @@ int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m, std::ve
     // line without tabs is no wider than length * the widest byte.  With a
     // fixed pitch (u per single byte, 2u per double-byte character) the
     // first h bytes of such a line are exactly h * u wide.
+    // A tab is at most tabWidth wide: a line that short fits without a look
+    // for tabs.
+    if (maxPerByte_ >= 0 && length * std::max<int64_t>(maxPerByte_, tabWidth) <= W)
+        return static_cast<int32_t>(length);
     const bool tabFree = maxPerByte_ >= 0 && std::memchr(text.data(), '\t', text.size()) == nullptr;
     if (tabFree && length * maxPerByte_ <= W)
         return static_cast<int32_t>(length);
