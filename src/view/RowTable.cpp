@@ -231,29 +231,24 @@ int32_t RowTable::ParallelLayoutThreshold()
 namespace {
 
 // Width of text at a fixed pitch: every byte is pitch wide, a double-byte
-// character two pitches, and a tab goes to the next multiple of tabWidth.
-// A tab can also be the trail byte of a double-byte character: that is so
-// when the run of lead-range bytes just before it, from the last character
-// start known, is odd (every byte outside the lead range ends a character).
+// character two pitches, and a tab goes to the next multiple of tabWidth
+// unless it is the trail byte of a double-byte character.
 int64_t FixedPitchWidth(std::string_view text, int64_t pitch, int32_t tabWidth)
 {
     const char* p = text.data();
     const size_t size = text.size();
+    KindWalker walker(text);
     int64_t x = 0;
-    size_t start = 0;  // a character start
+    size_t start = 0;
     while (start < size) {
         const void* found = std::memchr(p + start, '\t', size - start);
         if (!found)
             return x + static_cast<int64_t>(size - start) * pitch;
         const size_t tab = static_cast<size_t>(static_cast<const char*>(found) - p);
-        size_t leads = 0;
-        while (tab - leads > start && IsDBCSLeadByte(static_cast<unsigned char>(p[tab - leads - 1])))
-            ++leads;
-        if (leads % 2 == 1) {
+        if (walker.Kind(static_cast<int64_t>(tab) + 1) == 2)
             x += static_cast<int64_t>(tab + 1 - start) * pitch;
-        } else {
+        else
             x = AfterTab(x + static_cast<int64_t>(tab - start) * pitch, tabWidth);
-        }
         start = tab + 1;
     }
     return x;
@@ -279,12 +274,11 @@ int32_t RowTable::WindowRowWidth(std::string_view text, TextMeasurer& m, std::ve
     int64_t W = m.ClientWidth();
     const int64_t cw = m.CharWidth();
 
-    // Every code measured up front (large layouts): most lines fit, and a
-    // line without tabs is no wider than length * the widest byte.  With a
-    // fixed pitch (u per single byte, 2u per double-byte character) the
-    // first h bytes of such a line are exactly h * u wide.
-    // A tab is at most tabWidth wide: a line that short fits without a look
-    // for tabs.
+    // Every code measured up front (large layouts): most lines fit, as a
+    // line is no wider than length * the widest byte, or the tab width when
+    // it is wider (checked first, without a look for tabs).  With a fixed
+    // pitch (u per single byte, 2u per double-byte character) the first h
+    // bytes of a line without tabs are exactly h * u wide.
     if (maxPerByte_ >= 0 && length * std::max<int64_t>(maxPerByte_, tabWidth) <= W)
         return static_cast<int32_t>(length);
     const bool tabFree = maxPerByte_ >= 0 && std::memchr(text.data(), '\t', text.size()) == nullptr;

@@ -397,7 +397,7 @@ TEST(RowTable, WindowWidthLayoutOnTwoThreadsMatchesOneThread)
         "\tx\t" + kanji.substr(0, 60) + "\t" + std::string(120, 'i'), std::string(200, 'i') + "\x81\x40\x81\x40",
         "", std::string(75, 'q') + "\x82", "\xb1\xb2\t\xb3" + std::string(90, 'w'), std::string(12, '\t'),
         // A tab as the trail byte of a double-byte character, and as a tab.
-        std::string(70, 'x') + "\x81\x81\x81\t" + "\x81\x81\t" + kanji.substr(0, 40) + "\x88\t" + std::string(30, 'y'),
+        std::string(73, 'x') + "\x81\x81\x81\t" + "\x81\x81\t" + kanji.substr(0, 40) + "\x88\t" + std::string(30, 'y'),
         // The widest row of each font, in lines of their own in the second half.
         std::string(80, 'x'), std::string(213, 'i')};
     std::mt19937 random(7);
