@@ -89,15 +89,6 @@ struct Span {
     int32_t line;
 };
 
-// A loaded document keeps its lines in one block, in order, separated only by
-// their breaks (at most two bytes); lines that sit like that are searched as
-// one stretch.  A changed line lives elsewhere and starts a stretch of its own.
-bool Adjacent(const char* previousEnd, const char* begin, int32_t emptyLinesBetween)
-{
-    return begin >= previousEnd &&
-           static_cast<size_t>(begin - previousEnd) <= 2u * (static_cast<size_t>(emptyLinesBetween) + 1u);
-}
-
 constexpr size_t kChunkLines = 16384;
 
 } // namespace
@@ -127,7 +118,7 @@ bool ScanStoreRange(const TBvStrings& store, const LineMatcher& matcher, int32_t
                 ++emptyLines;
                 continue;
             }
-            if (!spans.empty() && !Adjacent(previousEnd, text.data(), emptyLines))
+            if (!spans.empty() && !AdjacentLines(previousEnd, text.data(), emptyLines))
                 break;
             spans.push_back({text.data(), text.data() + text.size(), line});
             previousEnd = spans.back().end;

@@ -154,17 +154,6 @@ struct LineSpan {
     int32_t line;
 };
 
-// A loaded document keeps its lines in one block, in order, separated only by
-// their breaks (CR, CR LF; 0 between the pieces of an overlong line).  Lines
-// that sit like that are searched as one stretch of memory; a changed line
-// lives elsewhere and gets a chunk of its own.
-bool Adjacent(const char* previousEnd, const char* begin, int32_t emptyLinesBetween)
-{
-    const auto gap = reinterpret_cast<uintptr_t>(begin) - reinterpret_cast<uintptr_t>(previousEnd);
-    return reinterpret_cast<uintptr_t>(begin) >= reinterpret_cast<uintptr_t>(previousEnd) &&
-           gap <= 2u * (static_cast<uintptr_t>(emptyLinesBetween) + 1u);
-}
-
 constexpr size_t kMaxChunkLines = 16384;
 constexpr size_t kFirstPriorChunkLines = 256;
 
@@ -304,7 +293,7 @@ int32_t Scanner::CollectUp(int32_t line, int32_t firstOffset, int32_t lastLine)
             ++emptyLines;
             continue;
         }
-        if (!spans_.empty() && !Adjacent(previousEnd, text.data(), emptyLines))
+        if (!spans_.empty() && !AdjacentLines(previousEnd, text.data(), emptyLines))
             break;
         spans_.push_back({text.data() + offset, text.data() + text.size(), text.data(),
                           static_cast<int32_t>(text.size()), line});
@@ -328,7 +317,7 @@ int32_t Scanner::CollectDown(int32_t line, int32_t lastOffset, size_t maxLines)
             ++emptyLines;
             continue;
         }
-        if (!spans_.empty() && !Adjacent(text.data() + text.size(), nextBegin, emptyLines))
+        if (!spans_.empty() && !AdjacentLines(text.data() + text.size(), nextBegin, emptyLines))
             break;
         spans_.push_back({text.data(), text.data() + end, text.data(), length, line});
         nextBegin = text.data();
@@ -424,6 +413,13 @@ std::optional<SearchHit> Scanner::Backward(int32_t fromRow)
 }
 
 } // namespace
+
+bool AdjacentLines(const char* previousEnd, const char* begin, int32_t emptyLinesBetween)
+{
+    const auto gap = reinterpret_cast<uintptr_t>(begin) - reinterpret_cast<uintptr_t>(previousEnd);
+    return reinterpret_cast<uintptr_t>(begin) >= reinterpret_cast<uintptr_t>(previousEnd) &&
+           gap <= 2u * (static_cast<uintptr_t>(emptyLinesBetween) + 1u);
+}
 
 std::optional<SearchHit> SearchRows(const TBvStrings& store, const RowTable& rows,
                                     const SearchPattern& pattern, int32_t startRow,

@@ -70,6 +70,14 @@ std::optional<SearchHit> SearchRows(const TBvStrings& store, const RowTable& row
                                     std::string_view cp932Pattern, int32_t startRow,
                                     SearchDirection direction, bool caseSensitive);
 
+// A loaded document keeps its lines in one block, in order, separated only by
+// their breaks (CR, CR LF; 0 between the pieces of an overlong line): whether
+// a line that begins at begin follows the one that ended at previousEnd so,
+// with emptyLinesBetween empty lines between them.  Lines that sit like that
+// are searched as one stretch of memory; a changed line lives elsewhere and
+// starts a stretch of its own.
+bool AdjacentLines(const char* previousEnd, const char* begin, int32_t emptyLinesBetween);
+
 // Where a repeat search starts.  hitRow is the 1-based HitRow; while the hit
 // is still shown the scan starts beside it, else beside the top row (the top
 // row itself is skipped).
