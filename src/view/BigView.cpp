@@ -293,12 +293,7 @@ void TBigView::FitScrollRangesToLayout()
 
 void TBigView::SetWrapByte(int bytes)
 {
-    if (bytes < 0 || bytes == FWrapByte)
-        return;
-    FWrapByte = bytes;
-    LayoutFrom(0);
-    FitScrollRangesToLayout();
-    Redraw();
+    SetWrapping(FWordWrap, bytes);
 }
 
 void TBigView::SetWrapping(bool wrap, int bytes)
@@ -316,12 +311,7 @@ void TBigView::SetWrapping(bool wrap, int bytes)
 
 void TBigView::SetWordWrap(bool wrap)
 {
-    if (wrap == FWordWrap)
-        return;
-    FWordWrap = wrap;
-    LayoutFrom(0);
-    FitScrollRangesToLayout();
-    Redraw();
+    SetWrapping(wrap, -1);
 }
 
 void TBigView::SetViewTabStop(int columns)
