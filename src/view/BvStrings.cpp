@@ -59,9 +59,14 @@ inline char FoldAscii(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+size_t PageSize()
+{
+    return static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+}
+
 size_t PageRound(size_t bytes)
 {
-    const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t page = PageSize();
     return (bytes + page - 1) / page * page;
 }
 
@@ -73,7 +78,7 @@ size_t PageRound(size_t bytes)
 void MoveBytes(void* dst, const void* dstEnd, void* src, size_t bytes)
 {
     constexpr size_t kMoveAtLeast = size_t(16) << 20;
-    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const uintptr_t page = PageSize();
     char* const from = static_cast<char*>(src);
     char* const to = static_cast<char*>(dst);
     const uintptr_t bodyBegin = (reinterpret_cast<uintptr_t>(from) + page - 1) & ~(page - 1);
@@ -166,7 +171,7 @@ struct TBvStrings::LineSink {
         const size_t n = std::min(other.count, room);
         const bool all = n == other.count;
         // A page of room more, for the pages moved in.
-        Reserve(count + n + 4096 / sizeof(Slot));
+        Reserve(count + n + PageSize() / sizeof(Slot));
         const uint64_t kept = n > 0 ? (other.slots[n - 1].bits & kOffsetMask) + 1 : 0;
         if (n > 0)
             MoveBytes(slots + count, slots + capacity, other.slots, n * sizeof(Slot));
@@ -823,15 +828,18 @@ void TBvStrings::AssignTo(std::vector<std::string>& list) const
         list.emplace_back(SlotText(list_[i]));
 }
 
+TBvStrings::FileStamp TBvStrings::StampOf(const struct stat& st)
+{
+    return FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                     static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
+}
+
 TBvStrings::FileStamp TBvStrings::StampOf(int fd)
 {
     struct stat st;
-    FileStamp stamp;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        stamp = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-                          static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
-    }
-    return stamp;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        return StampOf(st);
+    return FileStamp{};
 }
 
 bool TBvStrings::HoldsUnchangedFile(const std::string& path) const
@@ -985,8 +993,7 @@ void TBvStrings::Load(const std::string& path, size_t maxBytes, bool mayMap)
     }
     if (mapped)
         StartCopy();
-    const FileStamp before = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-                                       static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
+    const FileStamp before = StampOf(st);
     if (after == before)
         loaded_ = before;
 }

@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+struct stat;
+
 namespace pelto {
 
 // UTF-8 of the list error message the program shows.
@@ -154,7 +156,8 @@ private:
         bool valid = false;
         bool operator==(const FileStamp&) const = default;
     };
-    static FileStamp StampOf(int fd);
+    static FileStamp StampOf(const struct stat& st);
+    static FileStamp StampOf(int fd);  // invalid unless a regular file
     FileStamp loaded_;        // the file the lines came from, while they are unchanged
 
     Slot* list_ = nullptr;    // malloc'd, so a trim can shrink in place
