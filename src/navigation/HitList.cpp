@@ -1,4 +1,5 @@
 #include "navigation/HitList.h"
+#include "view/HelperThread.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,9 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -180,41 +178,20 @@ void ScanStoreLines(const TBvStrings& store, const LineMatcher& matcher,
     std::atomic<bool> stop{false};
     std::vector<LineHit> held;
     int32_t resume = middle;
-    std::exception_ptr failure;
-    std::thread second;
-    try {
-        second = std::thread([&] {
-            try {
-                ScanStoreRange(
-                    store, matcher, middle, count,
-                    [&](const LineHit& hit) {
-                        held.push_back(hit);
-                        return held.size() < kHeldHits;
-                    },
-                    [&](int32_t) { return !stop.load(std::memory_order_relaxed); }, resume);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
-        ScanStoreRange(store, matcher, 0, count, onHit, keepGoing, next);
-        return;
-    }
-    bool whole = false;
-    try {
-        whole = ScanStoreRange(store, matcher, 0, middle, onHit, keepGoing, next);
-    } catch (...) {
-        stop = true;
-        second.join();
-        throw;
-    }
-    if (!whole)
-        stop = true;  // the caller has what it wants
-    second.join();
-    if (!whole)
-        return;
-    if (failure)
-        std::rethrow_exception(failure);
+    HelperThread second(
+        [&] {
+            ScanStoreRange(
+                store, matcher, middle, count,
+                [&](const LineHit& hit) {
+                    held.push_back(hit);
+                    return held.size() < kHeldHits;
+                },
+                [&](int32_t) { return !stop.load(std::memory_order_relaxed); }, resume);
+        },
+        &stop);
+    if (!ScanStoreRange(store, matcher, 0, middle, onHit, keepGoing, next))
+        return;  // the caller has what it wants: the second half stops
+    second.Join();
     for (const LineHit& hit : held) {
         if (!onHit(hit))
             return;

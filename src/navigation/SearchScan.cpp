@@ -1,10 +1,8 @@
 #include "navigation/SearchScan.h"
+#include "view/HelperThread.h"
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -361,35 +359,11 @@ std::optional<SearchHit> SearchForward(const TBvStrings& store, const RowTable& 
     const int32_t middle = first + (lastLine - first) / 2;
     std::atomic<bool> firstFound{false};
     std::optional<SearchHit> secondHit;
-    std::exception_ptr secondFailure;
-    std::thread second;
-    try {
-        second = std::thread([&] {
-            try {
-                secondHit = Scanner(store, rows, pattern).Forward(middle, 0, lastLine, &firstFound);
-            } catch (...) {
-                secondFailure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: one after the other.
-        return scanner.Forward(first, 0, lastLine);
-    }
-    std::optional<SearchHit> hit;
-    try {
-        hit = scanner.Forward(first, 0, middle - 1);
-    } catch (...) {
-        firstFound = true;
-        second.join();
-        throw;
-    }
-    if (hit)
-        firstFound = true;
-    second.join();
-    if (hit)
+    HelperThread second([&] { secondHit = Scanner(store, rows, pattern).Forward(middle, 0, lastLine, &firstFound); },
+                        &firstFound);
+    if (auto hit = scanner.Forward(first, 0, middle - 1))
         return hit;
-    if (secondFailure)
-        std::rethrow_exception(secondFailure);
+    second.Join();
     return secondHit;
 }
 

@@ -1,5 +1,6 @@
 #include "view/BvStrings.h"
 #include "view/GuardedMapping.h"
+#include "view/HelperThread.h"
 #include "view/RowTable.h"
 
 #include <fcntl.h>
@@ -936,17 +937,9 @@ void TBvStrings::Load(const std::string& path, size_t maxBytes, bool mayMap)
         throw;
     }
     if (parallel) {
-        std::thread second;
-        try {
-            second = std::thread(&TBvStrings::ReadPart, readFd, block_, std::ref(parts[1]));
-        } catch (const std::system_error&) {
-            // No thread to be had: the halves are read one after the other.
-        }
+        HelperThread second([&] { ReadPart(readFd, block_, parts[1]); });
         ReadPart(readFd, block_, parts[0]);
-        if (second.joinable())
-            second.join();
-        else
-            ReadPart(readFd, block_, parts[1]);
+        second.Join();
     } else {
         ReadPart(readFd, block_, parts[0]);
     }

@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 #include <cstring>
 #include <string>
 
 #include "text/Cp932.h"
+#include "view/HelperThread.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -467,34 +465,13 @@ int64_t RowTable::LayoutRange(const TBvStrings& store, int32_t line, int32_t lin
     PlainArray<int32_t> secondExtra;
     int64_t secondEnd = 0;
     int64_t secondWidest = 0;
-    std::exception_ptr secondFailure;
-    auto second = [&] {
-        try {
-            secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, prefetch, secondWidest,
-                                    makeWidthOf());
-        } catch (...) {
-            secondFailure = std::current_exception();
-        }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(second);
-    } catch (const std::system_error&) {
-    }
-    int64_t end = 0;
-    try {
-        end = LayoutLines(store, line, middle, firstRow, first, last, extraStart_, prefetch, widest, makeWidthOf());
-    } catch (...) {
-        if (helper.joinable())
-            helper.join();
-        throw;
-    }
-    if (helper.joinable())
-        helper.join();
-    else
-        second();
-    if (secondFailure)
-        std::rethrow_exception(secondFailure);
+    HelperThread second([&] {
+        secondEnd = LayoutLines(store, middle, lineCount, 0, first, last, secondExtra, prefetch, secondWidest,
+                                makeWidthOf());
+    });
+    const int64_t end =
+        LayoutLines(store, line, middle, firstRow, first, last, extraStart_, prefetch, widest, makeWidthOf());
+    second.Join();
     widest = std::max(widest, secondWidest);
     if (end + secondEnd > kMaxRows + 1)
         throw std::length_error("the layout has more than 2147483647 rows");
