@@ -87,7 +87,7 @@ bool TForm1::OpenDocument(const QString& name, unsigned steps, const QString& mi
     try {
         const QString loadingTitle = BaseCaption + QStringLiteral("  ") + fullName;
         if (showHead) {
-            const QString caption = loadingTitle + QStringLiteral("  ") + QString::fromUtf8(pelto::kLoadingCaption);
+            const QString caption = pelto::LoadingCaption(loadingTitle);
             headShown = ShowHeadWhileReading(path, caption);
             pelto::RunLongStep(this, caption, [&] { lines = pelto::TakePreload(path); });
             HeadCaption.clear();

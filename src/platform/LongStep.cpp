@@ -69,11 +69,15 @@ void RunLongStep(QWidget* window, const QString& caption, const std::function<vo
         std::rethrow_exception(failure);
 }
 
+QString LoadingCaption(const QString& titleBefore)
+{
+    return titleBefore + QStringLiteral("  ") + QString::fromUtf8(kLoadingCaption);
+}
+
 std::unique_ptr<TBvStrings> ReadDocument(QWidget* window, const QString& titleBefore, const std::string& path)
 {
     auto lines = std::make_unique<TBvStrings>();
-    RunLongStep(window, titleBefore + QStringLiteral("  ") + QString::fromUtf8(kLoadingCaption),
-                [&] { lines->LoadFromFile(path); });
+    RunLongStep(window, LoadingCaption(titleBefore), [&] { lines->LoadFromFile(path); });
     return lines;
 }
 

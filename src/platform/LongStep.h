@@ -36,6 +36,9 @@ protected:
 // rebuild.
 void RunLongStep(QWidget* window, const QString& caption, const std::function<void()>& work);
 
+// The title while a document is read: titleBefore with the loading word.
+QString LoadingCaption(const QString& titleBefore);
+
 // Reads a document (path in the file system's encoding) into a store of its
 // own as a long step, the title being titleBefore with the loading word after
 // it meanwhile.  Throws what the read threw.
